@@ -1,0 +1,117 @@
+#include "document/motion.h"
+
+#include <utility>
+
+namespace velmora {
+
+Motion::Motion() : poses_(1) {}
+
+std::size_t Motion::Size() const {
+  std::lock_guard lock(mutex_);
+  return poses_.size();
+}
+
+bool Motion::Empty() const {
+  std::lock_guard lock(mutex_);
+  return poses_.empty();
+}
+
+std::optional<Pose> Motion::PoseAt(std::size_t index) const {
+  std::lock_guard lock(mutex_);
+  if (index >= poses_.size()) return std::nullopt;
+  return poses_[index];
+}
+
+bool Motion::SetPose(std::size_t index, const Pose& pose) {
+  std::lock_guard lock(mutex_);
+  if (index >= poses_.size()) return false;
+  poses_[index] = pose;
+  return true;
+}
+
+std::size_t Motion::CurrentIndex() const {
+  std::lock_guard lock(mutex_);
+  return current_;
+}
+
+Pose Motion::Current() const {
+  std::lock_guard lock(mutex_);
+  return poses_.empty() ? Pose{} : poses_[current_];
+}
+
+void Motion::SetCurrent(const Pose& pose) {
+  std::lock_guard lock(mutex_);
+  if (!poses_.empty()) poses_[current_] = pose;
+}
+
+bool Motion::SetCurrentIndex(std::size_t index) {
+  std::lock_guard lock(mutex_);
+  if (index >= poses_.size()) return false;
+  current_ = index;
+  return true;
+}
+
+std::size_t Motion::LastIndex() const {
+  std::lock_guard lock(mutex_);
+  return poses_.empty() ? 0 : poses_.size() - 1;
+}
+
+long Motion::IndexOf(const std::vector<Pose>& poses, const Pose* pose) {
+  for (std::size_t i = 0; i < poses.size(); ++i) {
+    if (&poses[i] == pose) return static_cast<long>(i);
+  }
+  return -1;
+}
+
+std::vector<Pose> Motion::Poses() const {
+  std::lock_guard lock(mutex_);
+  return poses_;
+}
+
+bool Motion::Replace(std::vector<Pose> poses, long currentIndex) {
+  if (poses.empty()) return false;
+  std::vector<Pose> old;
+  {
+    std::lock_guard lock(mutex_);
+    old.swap(poses_);
+    poses_ = std::move(poses);
+    current_ = (currentIndex < 0 || static_cast<std::size_t>(currentIndex) >= poses_.size())
+                   ? 0
+                   : static_cast<std::size_t>(currentIndex);
+  }
+  return true;  // `old` is released outside the lock
+}
+
+void Motion::ResetTo(const Pose& pose) {
+  std::vector<Pose> fresh{pose};
+  std::lock_guard lock(mutex_);
+  poses_.swap(fresh);
+  current_ = 0;
+}
+
+void Motion::Free() {
+  std::vector<Pose> old;
+  std::lock_guard lock(mutex_);
+  old.swap(poses_);
+  current_ = 0;
+}
+
+std::size_t Motion::InsertAfter(std::size_t index, const Pose& pose) {
+  std::lock_guard lock(mutex_);
+  const std::size_t at = index >= poses_.size() ? poses_.size() : index + 1;
+  poses_.insert(poses_.begin() + static_cast<std::ptrdiff_t>(at), pose);
+  return at;
+}
+
+void Motion::Modify(const std::function<void(std::vector<Pose>&, std::size_t&)>& f) {
+  std::lock_guard lock(mutex_);
+  f(poses_, current_);
+  if (!poses_.empty() && current_ >= poses_.size()) current_ = poses_.size() - 1;
+}
+
+void Motion::Read(const std::function<void(const std::vector<Pose>&, std::size_t)>& f) const {
+  std::lock_guard lock(mutex_);
+  f(poses_, current_);
+}
+
+}  // namespace velmora

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "document/pose.h"
+
+namespace velmora {
+
+// The document: an ordered list of Poses with a current one. Row numbers are positions in the
+// list (0-based here, shown 1-based), so they never need renumbering.
+//
+// Threads: the UI thread edits while idle; during a playback or recording only the worker thread
+// changes the list or moves `current`; the render thread copies the current Pose every frame.
+// Every method takes the Motion's mutex, so a reader never sees a Pose that is being released or
+// moved by a reallocation. Reads hand out copies for the same reason.
+class Motion {
+ public:
+  Motion();  // one default-constructed Pose, current = first
+
+  // Number of Poses; at least one after start-up and after every edit.
+  std::size_t Size() const;
+  bool Empty() const;
+
+  // The Pose at a 0-based row index, or none when the list is shorter.
+  std::optional<Pose> PoseAt(std::size_t index) const;
+  // Writes a Pose back; false when the index is out of range.
+  bool SetPose(std::size_t index, const Pose& pose);
+
+  // Row index of `current`. Always a member of the list while the list is not empty.
+  std::size_t CurrentIndex() const;
+  Pose Current() const;
+  void SetCurrent(const Pose& pose);
+  // Makes the Pose at `index` current; false (and nothing changes) when it does not exist.
+  bool SetCurrentIndex(std::size_t index);
+  std::size_t LastIndex() const;
+
+  // Row index of a Pose of `poses` (as handed to `Read`/`Modify`), or -1 when it is not a member.
+  static long IndexOf(const std::vector<Pose>& poses, const Pose* pose);
+
+  // All Poses, copied.
+  std::vector<Pose> Poses() const;
+
+  // Installs a new list. `current` becomes the Pose at `currentIndex`, or the first one when the
+  // index is negative or beyond the end. An empty list is refused (false) so that the
+  // at-least-one-Pose invariant holds.
+  bool Replace(std::vector<Pose> poses, long currentIndex);
+
+  // Discards every Pose and installs `pose` as first, last and current.
+  void ResetTo(const Pose& pose);
+
+  // Releases every Pose (used at exit); the Motion is then empty.
+  void Free();
+
+  // Inserts `pose` after the row `index` and returns the new row; the caller decides whether it
+  // becomes current. Inserting after the end appends.
+  std::size_t InsertAfter(std::size_t index, const Pose& pose);
+
+  // Runs `f(poses, currentIndex)` under the lock, for operations that need the whole list at once
+  // (delete, paste, conversions). `f` must keep `currentIndex` a valid row of a non-empty list.
+  void Modify(const std::function<void(std::vector<Pose>&, std::size_t&)>& f);
+  void Read(const std::function<void(const std::vector<Pose>&, std::size_t)>& f) const;
+
+  // The modified flag: edited since the last save, load or new document.
+  bool IsModified() const { return modified_.load(); }
+  // Sets the flag; true when it went from clear to set (the title then gains " *").
+  bool MarkModified() { return !modified_.exchange(true); }
+  void ClearModified() { modified_.store(false); }
+
+ private:
+  mutable std::mutex mutex_;  // guards poses_ and current_
+  std::vector<Pose> poses_;
+  std::size_t current_ = 0;
+  std::atomic<bool> modified_{false};  // written by whichever thread records an edit
+};
+
+}  // namespace velmora
