@@ -3,6 +3,8 @@
 #include "document/document.h"
 #include "geometry/coordinate_system.h"
 #include "link/servo_table.h"
+#include "shell/guarded.h"
+#include "shell/settings.h"
 
 namespace velmora {
 
@@ -12,6 +14,8 @@ struct ProgramState {
   Geometry geometry;
   Document document;
   ServoTable servos;
+  // def.ini values without another home; read by the render thread, changed by the UI thread.
+  Guarded<Settings> settings;
 };
 
 // The start-up steps that need no window: register defaults, then the first Motion.
