@@ -3,6 +3,7 @@
 #include "document/document.h"
 #include "geometry/coordinate_system.h"
 #include "link/servo_table.h"
+#include "shell/busy_state.h"
 #include "shell/guarded.h"
 #include "shell/settings.h"
 
@@ -16,6 +17,7 @@ struct ProgramState {
   ServoTable servos;
   // def.ini values without another home; read by the render thread, changed by the UI thread.
   Guarded<Settings> settings;
+  BusyState busy;
 };
 
 // The start-up steps that need no window: register defaults, then the first Motion.
