@@ -1,0 +1,66 @@
+#include "shell/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "shell/string_table.h"
+
+namespace velmora {
+namespace {
+
+TEST(CommandTables, MenusToolbarAndAccelerators) {
+  const auto& menu = MainMenu();
+  ASSERT_EQ(menu.size(), 6u);
+  EXPECT_EQ(menu[0].title, "ファイル(&F)");
+  EXPECT_EQ(menu[0].items[4].command, 0);  // separator before Exit
+  EXPECT_EQ(menu[0].items[5].text, "終了");
+  EXPECT_EQ(menu[2].items[2].command, kCmdStop);
+  EXPECT_TRUE(menu[3].items[0].checkItem);
+  EXPECT_EQ(ContextMenu().items.size(), 11u);
+
+  int buttons = 0;
+  std::set<int> images;
+  for (const ToolbarButton& b : ToolbarButtons()) {
+    if (b.command == 0) continue;
+    ++buttons;
+    images.insert(b.image);
+    EXPECT_FALSE(LoadText(b.tooltip).empty()) << b.command;
+  }
+  EXPECT_EQ(buttons, 19);
+  EXPECT_EQ(images.size(), 19u);  // every button has its own image
+  EXPECT_EQ(ToolbarButtons().back().command, kCmdCommunication);
+  EXPECT_EQ(Accelerators().size(), 7u);
+}
+
+TEST(CommandAvailability, BusyStateSwitchesTheEditingCommandsAndStop) {
+  CommandAvailability a;
+  EXPECT_FALSE(a.IsEnabled(kCmdUndo));
+  EXPECT_FALSE(a.IsEnabled(kCmdRedo));
+  EXPECT_TRUE(a.IsEnabled(kCmdStop));  // everything else is available at start-up
+  a.SetUndoRedo(true, false);
+  EXPECT_TRUE(a.IsEnabled(kCmdUndo));
+
+  a.SetBusy(true, true, true);
+  for (int c : {kCmdNew, kCmdOpen, kCmdSave, kCmdSaveAs, kCmdUndo, kCmdRedo, kCmdCut, kCmdCopy,
+                kCmdPaste, kCmdDelete, kCmdInsertPose, kCmdBatchConversion, kCmdCapturePose,
+                kCmdPlay, kCmdStep, kCmdRecord, kCmdSimulatorSettings, kCmdCoordinateSystem}) {
+    EXPECT_FALSE(a.IsEnabled(c)) << c;
+  }
+  EXPECT_TRUE(a.IsEnabled(kCmdStop));
+  for (int c : {kCmdExit, kCmdCommunication, kCmdMotorOn, kCmdMotorSettings, kCmdErasePen,
+                kCmdAbout}) {
+    EXPECT_TRUE(a.IsEnabled(c)) << c;
+  }
+  a.SetUndoRedo(true, true);  // the history does not override the busy state
+  EXPECT_FALSE(a.IsEnabled(kCmdUndo));
+
+  a.SetBusy(false, false, true);
+  EXPECT_FALSE(a.IsEnabled(kCmdStop));
+  EXPECT_FALSE(a.IsEnabled(kCmdUndo));
+  EXPECT_TRUE(a.IsEnabled(kCmdRedo));
+  EXPECT_TRUE(a.IsEnabled(kCmdPlay));
+}
+
+}  // namespace
+}  // namespace velmora
