@@ -1,0 +1,120 @@
+#include "link/recorder.h"
+
+#include "geometry/kinematics.h"
+#include "link/playback_engine.h"
+#include "link/servo_table.h"
+#include "link/worker_hooks.h"
+#include "shell/busy_state.h"
+#include "shell/c_format.h"
+#include "shell/clock.h"
+#include "shell/control_view.h"
+#include "shell/string_table.h"
+
+namespace velmora {
+
+Pose RecordedPose(const ServoTable& servos, const Geometry& geometry, uint32_t interval) {
+  Pose p;
+  p.transitionTime = interval;
+  const int axes = servos.axisCount.load();
+  for (int id = 1; id <= axes && id <= kMotorCount; ++id) {
+    p.motorValues[static_cast<std::size_t>(id - 1)] = servos.PresentPosition(id);
+  }
+  UpdateCoordinates(geometry.Get(), p);
+  return p;
+}
+
+Recorder::Recorder(const Geometry& geometry, ServoTable& servos, const Guarded<Settings>& settings,
+                   BusyState& busy, WorkerHooks& hooks, Clock& clock)
+    : geometry_(geometry),
+      servos_(servos),
+      settings_(settings),
+      busy_(busy),
+      hooks_(hooks),
+      clock_(clock) {}
+
+Recorder::~Recorder() {
+  busy_.recordStop.store(true);
+  Join();
+}
+
+bool Recorder::StartRecording() {
+  if (busy_.playing.load() || busy_.recording.load()) return false;
+  Join();
+  busy_.recording.store(true);
+  thread_ = std::thread([this] { Run(); });
+  return true;
+}
+
+void Recorder::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void Recorder::Run() {
+  busy_.recordStop.store(false);
+  if (settings_.Get().recAutoPowOff != 0) hooks_.ClearMotorToggle();
+  hooks_.SetBusyCommands(true);
+  hooks_.EnablePaneFields(false);
+
+  while (!busy_.recordStop.load()) {
+    const uint32_t interval = settings_.Get().recInterval;
+    const uint32_t deadline = clock_.NowMs() + interval;
+    hooks_.InsertCopyAfterCurrent(RecordedPose(servos_, geometry_, interval));
+    while (static_cast<int32_t>(deadline - clock_.NowMs()) > 0) {
+      if (busy_.recordStop.load()) break;
+      if (!servos_.connected.load()) busy_.recordStop.store(true);
+      clock_.SleepMs(1);
+    }
+  }
+
+  hooks_.RecordStep();
+  hooks_.EnablePaneFields(true);
+  hooks_.SetBusyCommands(false);
+  busy_.recording.store(false);
+}
+
+uint32_t RecordingDialog::NormaliseInterval(uint32_t value) {
+  value -= value % 10;
+  return value < 80 ? 80 : value;
+}
+
+void RecordingDialog::OnInit() {
+  const Settings s = settings_.Get();
+  view_.SetText(kRecIntervalField, FormatInt(static_cast<int32_t>(s.recInterval)));
+  view_.SetCheck(kRecAutoPowerOffCheck,
+                 s.recAutoPowOff != 0 ? CheckState::kChecked : CheckState::kUnchecked);
+  result_ = 0;
+}
+
+void RecordingDialog::OnStart() {
+  std::string text = view_.Text(kRecIntervalField);
+  if (text.size() > 1024) text.resize(1024);
+  const uint32_t interval = NormaliseInterval(ParseUnsigned(text));
+  const bool autoOff = view_.Check(kRecAutoPowerOffCheck) == CheckState::kChecked;
+  settings_.Update([&](Settings& s) {
+    s.recInterval = interval;
+    s.recAutoPowOff = autoOff ? 1 : 0;
+  });
+  view_.SetText(kRecIntervalField, FormatInt(static_cast<int32_t>(interval)));
+  result_ = 1;
+}
+
+std::string RecordingQuestion(uint32_t interval) {
+  return "モーションのレコーディングを開始します。\n\n【現在の設定】\n\tInterval=" +
+         FormatInt(static_cast<int32_t>(interval)) + "msec.\n\nよろしいですか?";
+}
+
+void RunRecordCommand(ControlView& view, bool connected, const Guarded<Settings>& settings,
+                      const std::function<int()>& runDialog, const std::function<bool()>& start) {
+  if (!connected) {
+    view.Ask(LoadText(40012), MessageButtons::kOk, MessageIcon::kWarning);
+    return;
+  }
+  if (runDialog() == 0) return;
+  if (view.Ask(RecordingQuestion(settings.Get().recInterval), MessageButtons::kYesNo,
+               MessageIcon::kQuestion) != MessageAnswer::kYes) {
+    return;
+  }
+  start();
+}
+
+}  // namespace velmora
