@@ -72,6 +72,19 @@ std::string FormatHexByte(uint8_t value) {
   return std::string{'0', 'x', kHex[value >> 4], kHex[value & 15]};
 }
 
+std::string FormatHexUpper(uint32_t value, int width) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), kHex[value & 15]);
+    value >>= 4;
+  } while (value != 0);
+  if (width > 0 && digits.size() < static_cast<std::size_t>(width)) {
+    digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+  }
+  return digits;
+}
+
 double ParseDouble(std::string_view text, std::size_t* consumed) {
   if (consumed != nullptr) *consumed = 0;
   std::size_t i = SkipSpace(text);

@@ -29,6 +29,9 @@ std::string FormatIntWidth(int64_t value, int width, bool plus = false);
 // printf("0x%02x") of a byte.
 std::string FormatHexByte(uint8_t value);
 
+// printf("%0*X"): upper-case hexadecimal digits, zero-padded to at least `width` digits.
+std::string FormatHexUpper(uint32_t value, int width);
+
 // atof / strtod: leading white space skipped, optional sign, decimal digits with an optional
 // point and exponent (also "inf", "infinity", "nan" and hexadecimal "0x..." as strtod reads them);
 // conversion stops at the first character that does not fit; no number gives 0. A value too large

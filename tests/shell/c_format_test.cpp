@@ -42,6 +42,10 @@ TEST(FormatInt, SignsPaddingAndHex) {
   EXPECT_EQ(FormatIntWidth(5, 3), "  5");
   EXPECT_EQ(FormatHexByte(0xfa), "0xfa");
   EXPECT_EQ(FormatHexByte(0x05), "0x05");
+  EXPECT_EQ(FormatHexUpper(0x10c4, 4), "10C4");
+  EXPECT_EQ(FormatHexUpper(0xa, 4), "000A");
+  EXPECT_EQ(FormatHexUpper(0, 0), "0");
+  EXPECT_EQ(FormatHexUpper(0xdeadbeef, 2), "DEADBEEF");
   EXPECT_EQ(FormatUnsigned(4294967295u), "4294967295");
 }
 
