@@ -1,11 +1,13 @@
 #pragma once
 
 #include "document/document.h"
+#include "geometry/batch_conversion.h"
 #include "geometry/coordinate_system.h"
 #include "link/servo_table.h"
 #include "shell/busy_state.h"
 #include "shell/guarded.h"
 #include "shell/settings.h"
+#include "simulator/simulator_state.h"
 
 namespace velmora {
 
@@ -18,6 +20,10 @@ struct ProgramState {
   // def.ini values without another home; read by the render thread, changed by the UI thread.
   Guarded<Settings> settings;
   BusyState busy;
+  // The coordinate marker and the pen-trace erase flag, shared by the render and UI threads.
+  SimulatorState simulator;
+  // The batch conversion dialog's remembered modes; kept for the run, not in def.ini.
+  BatchConversionModes batchModes;
 };
 
 // The start-up steps that need no window: register defaults, then the first Motion.
