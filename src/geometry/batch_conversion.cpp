@@ -53,8 +53,7 @@ void ApplyBatchEntries(const ArmGeometry& g, const std::array<int16_t, kMotorCou
 
   if (e.timeFactor && (f & kEntryTimeFactor)) {
     // A factor scales the Pose's own time in both modes.
-    pose.transitionTime =
-        LimitBatchTransitionTime(SaturatingTrunc(pose.transitionTime * e.factor));
+    pose.transitionTime = LimitBatchTransitionTime(SaturatingTrunc(pose.transitionTime * e.factor));
   } else if (!e.timeFactor && (f & kEntryTimeMs)) {
     pose.transitionTime = LimitBatchTransitionTime(int64_t{base.transitionTime} + e.timeMs);
   }
@@ -147,8 +146,8 @@ bool CheckBatchSelection(ControlView& view, const std::vector<std::size_t>& sele
   return false;
 }
 
-BatchConversionDialog::BatchConversionDialog(ControlView& view, Document& doc,
-                                             Geometry& geometry, BatchConversionModes& modes,
+BatchConversionDialog::BatchConversionDialog(ControlView& view, Document& doc, Geometry& geometry,
+                                             BatchConversionModes& modes,
                                              std::vector<std::size_t> selectedRows,
                                              std::function<void()> refresh)
     : view_(view),
@@ -177,7 +176,8 @@ void BatchConversionDialog::OnInit() {
     view_.SetText(id, "");
   }
 
-  view_.SetItems(kInterpolation, {LoadText(40014), LoadText(40015), LoadText(40016), kNoChangeText});
+  view_.SetItems(kInterpolation,
+                 {LoadText(40014), LoadText(40015), LoadText(40016), kNoChangeText});
   view_.SetSelection(kInterpolation, kNoChangeInterpolation);
   view_.SetItems(kArcDirection, {LoadText(40041), LoadText(40042), kNoChangeText});
   view_.SetSelection(kArcDirection, kNoChangeDirection);
@@ -204,7 +204,8 @@ bool BatchConversionDialog::OnClick(int id) {
     case kTimeMs:
     case kTimeFactor:
       modes_.timeFactor = id == kTimeFactor;
-      view_.SetCheck(kTimeFactor, modes_.timeFactor ? CheckState::kChecked : CheckState::kUnchecked);
+      view_.SetCheck(kTimeFactor,
+                     modes_.timeFactor ? CheckState::kChecked : CheckState::kUnchecked);
       view_.SetCheck(kTimeMs, modes_.timeFactor ? CheckState::kUnchecked : CheckState::kChecked);
       view_.Enable(kTimeMsValue, !modes_.timeFactor);
       view_.Enable(kTimeFactorValue, modes_.timeFactor);

@@ -19,23 +19,23 @@ namespace batch_ids {
 inline constexpr int kDialog = 143;
 inline constexpr int kOk = 1;
 inline constexpr int kCancel = 2;
-inline constexpr int kAbsolute = 1001;        // radio "絶対値として適用"
-inline constexpr int kRelative = 1002;        // radio "相対値として適用"
-inline constexpr int kInterpolation = 1003;   // combo "なし" "直線" "円弧" "(変更なし)"
-inline constexpr int kTimeMs = 1004;          // radio "遷移時間(ミリ秒単位指定)"
-inline constexpr int kTimeMsValue = 1005;     // integer edit, "msec"
-inline constexpr int kTimeFactor = 1006;      // radio "遷移時間(倍率指定)"
-inline constexpr int kTimeFactorValue = 1007; // real edit, "倍"
-inline constexpr int kX = 1008;               // real edits, mm
+inline constexpr int kAbsolute = 1001;         // radio "絶対値として適用"
+inline constexpr int kRelative = 1002;         // radio "相対値として適用"
+inline constexpr int kInterpolation = 1003;    // combo "なし" "直線" "円弧" "(変更なし)"
+inline constexpr int kTimeMs = 1004;           // radio "遷移時間(ミリ秒単位指定)"
+inline constexpr int kTimeMsValue = 1005;      // integer edit, "msec"
+inline constexpr int kTimeFactor = 1006;       // radio "遷移時間(倍率指定)"
+inline constexpr int kTimeFactorValue = 1007;  // real edit, "倍"
+inline constexpr int kX = 1008;                // real edits, mm
 inline constexpr int kY = 1009;
 inline constexpr int kZ = 1010;
-inline constexpr int kRotation = 1011;        // "回転軸", degrees
-inline constexpr int kHandWidth = 1012;       // "ハンド軸幅", mm
-inline constexpr int kArcRadius = 1013;       // "半径", mm
-inline constexpr int kArcDirection = 1014;    // combo "時計回り" "反時計回り" "(変更なし)"
-inline constexpr int kMotorCheck1 = 1015;     // three-state check "ID1"; ID2..ID5 follow
-inline constexpr int kMotorTrack1 = 1020;     // trackbar of ID1; ID2..ID5 follow
-inline constexpr int kMotorValue1 = 1025;     // integer edit of ID1; ID2..ID5 follow
+inline constexpr int kRotation = 1011;      // "回転軸", degrees
+inline constexpr int kHandWidth = 1012;     // "ハンド軸幅", mm
+inline constexpr int kArcRadius = 1013;     // "半径", mm
+inline constexpr int kArcDirection = 1014;  // combo "時計回り" "反時計回り" "(変更なし)"
+inline constexpr int kMotorCheck1 = 1015;  // three-state check "ID1"; ID2..ID5 follow
+inline constexpr int kMotorTrack1 = 1020;  // trackbar of ID1; ID2..ID5 follow
+inline constexpr int kMotorValue1 = 1025;  // integer edit of ID1; ID2..ID5 follow
 }  // namespace batch_ids
 
 // The text of the "no change" entry of both combo boxes.
@@ -44,8 +44,8 @@ inline constexpr const char* kNoChangeText = "(変更なし)";
 // Which items were entered when "OK" was pressed.
 enum BatchEntry : uint32_t {
   kEntryTimeMs = 0x1,
-  kEntryMotor1 = 0x2,  // ID1; shifted left by the motor index for ID2..ID5
-  kEntryCheck1 = 0x40, // check box of ID1 not indeterminate; shifted for ID2..ID5
+  kEntryMotor1 = 0x2,   // ID1; shifted left by the motor index for ID2..ID5
+  kEntryCheck1 = 0x40,  // check box of ID1 not indeterminate; shifted for ID2..ID5
   kEntryX = 0x800,
   kEntryY = 0x1000,
   kEntryZ = 0x2000,
@@ -63,9 +63,9 @@ struct BatchConversionModes {
 
 // Everything read from the dialog when "OK" is pressed.
 struct BatchEntries {
-  uint32_t flags = 0;       // BatchEntry bits
-  int interpolation = -1;   // 0..2, or -1: no change
-  int arcDirection = -1;    // 0..1, or -1: no change
+  uint32_t flags = 0;      // BatchEntry bits
+  int interpolation = -1;  // 0..2, or -1: no change
+  int arcDirection = -1;   // 0..1, or -1: no change
   bool absolute = false;
   bool timeFactor = false;
   int32_t timeMs = 0;
@@ -82,7 +82,8 @@ uint32_t LimitBatchTransitionTime(int64_t ms);
 // is zero in absolute mode and the Pose's own value in relative mode), then the motor values and
 // coordinates are brought back into agreement group by group (X/Y with ID1/ID2, Z with ID3,
 // rotation with ID4, hand width with ID5): an entered coordinate recomputes its motors, otherwise
-// an entered motor value recomputes its coordinate. `limits` are the motor limits the dialog copied.
+// an entered motor value recomputes its coordinate. `limits` are the motor limits the dialog
+// copied.
 void ApplyBatchEntries(const ArmGeometry& g, const std::array<int16_t, kMotorCount>& limits,
                        const BatchEntries& entries, Pose& pose);
 

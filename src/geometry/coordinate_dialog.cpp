@@ -34,8 +34,8 @@ ConversionDialog::ConversionDialog(ControlView& view, int loadConversionType)
 
 void ConversionDialog::OnInit() {
   view_.Beep();
-  result_ = (loadConversionType_ == 1 || loadConversionType_ == 2) ? kKeepMotorValues
-                                                                   : kKeepCoordinates;
+  result_ =
+      (loadConversionType_ == 1 || loadConversionType_ == 2) ? kKeepMotorValues : kKeepCoordinates;
   CheckOnly(view_, conversion_ids::kKeepCoordinates, 2, result_);
 }
 
@@ -59,8 +59,8 @@ bool ConversionDialog::OnClick(int id) {
   }
 }
 
-CoordinateSystemDialog::CoordinateSystemDialog(ControlView& view, Geometry& geometry,
-                                               Document& doc, Guarded<Settings>& settings,
+CoordinateSystemDialog::CoordinateSystemDialog(ControlView& view, Geometry& geometry, Document& doc,
+                                               Guarded<Settings>& settings,
                                                ConversionDialogRunner runConversion,
                                                std::function<void()> refresh)
     : view_(view),

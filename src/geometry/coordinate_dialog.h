@@ -15,14 +15,14 @@ class Geometry;
 // Control numbers of the coordinate-system dialog "座標系の設定" (dialog 142).
 namespace coordinate_ids {
 inline constexpr int kDialog = 142;
-inline constexpr int kApply = 1;   // "適用", the default button
-inline constexpr int kClose = 2;   // "閉じる"
-inline constexpr int kAngle = 1001;     // combo: the four base angles
-inline constexpr int kOffsetX = 1002;   // edit, mm
-inline constexpr int kOffsetY = 1003;   // edit, mm
-inline constexpr int kClaw1 = 1004;     // radio "①"; "②" "③" "④" follow as 1005..1007
+inline constexpr int kApply = 1;       // "適用", the default button
+inline constexpr int kClose = 2;       // "閉じる"
+inline constexpr int kAngle = 1001;    // combo: the four base angles
+inline constexpr int kOffsetX = 1002;  // edit, mm
+inline constexpr int kOffsetY = 1003;  // edit, mm
+inline constexpr int kClaw1 = 1004;    // radio "①"; "②" "③" "④" follow as 1005..1007
 inline constexpr int kClawCount = 4;
-inline constexpr int kArmBend = 1008;   // combo: "反時計回り", "時計回り"
+inline constexpr int kArmBend = 1008;         // combo: "反時計回り", "時計回り"
 inline constexpr int kLoadConversion = 1009;  // combo: the three ways of loading
 inline constexpr int kShowLoadDialog = 1010;  // check "毎回確認ダイアログを表示する"
 }  // namespace coordinate_ids

@@ -16,10 +16,10 @@ namespace load_ids {
 inline constexpr int kDialog = 140;
 inline constexpr int kOk = 1;
 inline constexpr int kCancel = 2;
-inline constexpr int kKeepCoordinates = 1001;   // radio "座標を基準としてモータ角度を変換"
-inline constexpr int kKeepMotorValues = 1002;   // radio "モータ角度を基準として座標を変換"
-inline constexpr int kAdoptMotionSystem = 1003; // radio "座標系の設定をモーションに合わせて変更"
-inline constexpr int kShowLoadDialog = 1004;    // check "毎回確認ダイアログを表示する"
+inline constexpr int kKeepCoordinates = 1001;  // radio "座標を基準としてモータ角度を変換"
+inline constexpr int kKeepMotorValues = 1002;  // radio "モータ角度を基準として座標を変換"
+inline constexpr int kAdoptMotionSystem = 1003;  // radio "座標系の設定をモーションに合わせて変更"
+inline constexpr int kShowLoadDialog = 1004;  // check "毎回確認ダイアログを表示する"
 }  // namespace load_ids
 
 // The load dialog: asks how a Motion made in another coordinate system is loaded. Its choices
@@ -62,7 +62,6 @@ bool ApplyLoadConversion(Geometry& geometry, Guarded<Settings>& settings,
 // ApplyLoadConversion bound to the program's state, in the shape the motion-file reader calls
 // when a file's header differs from the present coordinate system.
 std::function<bool(const CoordinateSystem& fileSystem, std::vector<Pose>& poses)>
-MakeLoadConversionHook(Geometry& geometry, Guarded<Settings>& settings,
-                       LoadDialogRunner runDialog);
+MakeLoadConversionHook(Geometry& geometry, Guarded<Settings>& settings, LoadDialogRunner runDialog);
 
 }  // namespace velmora

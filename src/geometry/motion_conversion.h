@@ -14,8 +14,8 @@ struct Document;
 // of LoadConversionType (LOAD_CONV_TYPE), which adds kAdoptMotionSystem for loading.
 enum ConversionMethod : int {
   kConversionCancelled = -1,
-  kKeepCoordinates = 0,  // keep x, y, z, rotation and hand width; recompute the motor values
-  kKeepMotorValues = 1,  // keep the motor values; recompute the coordinates
+  kKeepCoordinates = 0,    // keep x, y, z, rotation and hand width; recompute the motor values
+  kKeepMotorValues = 1,    // keep the motor values; recompute the coordinates
   kAdoptMotionSystem = 2,  // loading only: switch the program to the file's coordinate system
 };
 

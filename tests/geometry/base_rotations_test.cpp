@@ -39,16 +39,5 @@ TEST(BaseRotations, EveryEntrySurvivesTheTextRoundTripOfTheFiles) {
   }
 }
 
-TEST(BaseRotations, OtherAnglesAndIndicesAreNotEntries) {
-  EXPECT_EQ(BaseRotationIndex(AsReadFromFile(45)), -1);
-  EXPECT_EQ(BaseRotationIndex(-kHalfPi), -1);
-  double r = 123;
-  EXPECT_FALSE(BaseRotationAt(-1, &r));
-  EXPECT_FALSE(BaseRotationAt(4, &r));
-  EXPECT_EQ(r, 123);
-  EXPECT_TRUE(BaseRotationAt(3, &r));
-  EXPECT_EQ(r, kBaseRotations[3]);
-}
-
 }  // namespace
 }  // namespace velmora

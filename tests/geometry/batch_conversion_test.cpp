@@ -31,8 +31,7 @@ class BatchTest : public ::testing::Test {
   void SetUp() override {
     const ArmGeometry g = geo.Get();
     before = {FromMotors(g, 300, 600, 200, -100, -50, 1000),
-              FromMotors(g, -400, -700, 0, 50, 100, 15),
-              FromMotors(g, 100, 900, -300, 0, 0, 10000),
+              FromMotors(g, -400, -700, 0, 50, 100, 15), FromMotors(g, 100, 900, -300, 0, 0, 10000),
               FromMotors(g, 0, 500, 0, 0, 0, 2000)};
     before[3].excluded = {1, 0, 1, 0, 0};
     before[3].interpolation = kArc;
@@ -182,15 +181,6 @@ TEST_F(BatchTest, TransitionTimeRules) {
   EXPECT_EQ(At(1).transitionTime, 1240u);
 }
 
-TEST(BatchTransitionTime, RoundsTowardZeroAndHoldsTheRange) {
-  EXPECT_EQ(LimitBatchTransitionTime(7), 10u);
-  EXPECT_EQ(LimitBatchTransitionTime(19), 10u);
-  EXPECT_EQ(LimitBatchTransitionTime(29), 20u);
-  EXPECT_EQ(LimitBatchTransitionTime(-1005), 10u);
-  EXPECT_EQ(LimitBatchTransitionTime(655359), 655350u);
-  EXPECT_EQ(LimitBatchTransitionTime(int64_t{1} << 40), 655350u);
-}
-
 TEST_F(BatchTest, NonNumericFactorsStayInRange) {
   Open({0, 1});
   dialog->OnClick(ids::kTimeFactor);
@@ -267,7 +257,7 @@ TEST_F(BatchTest, EnteredID2PicksTheElbowSideForNewCoordinates) {
 
 TEST_F(BatchTest, EnteredMotorValuesRecomputeTheirCoordinatesOnly) {
   Open({1});
-  view.SetText(ids::kMotorValue1 + 3, "100");  // relative: ID4 50 -> 150
+  view.SetText(ids::kMotorValue1 + 3, "100");    // relative: ID4 50 -> 150
   view.SetText(ids::kMotorValue1 + 4, "-1400");  // limited by the field to -350, then added
   dialog->OnChange(ids::kMotorValue1 + 4);
   EXPECT_EQ(view.Text(ids::kMotorValue1 + 4), "-350");

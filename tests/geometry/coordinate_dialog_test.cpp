@@ -181,14 +181,6 @@ TEST_F(CoordinateDialogTest, NewClawPositionAndAngleAreApplied) {
   EXPECT_EQ(after[0].motorValues[4], 350);  // 20 mm on the 40 mm claw: 636.6, limited
 }
 
-TEST_F(CoordinateDialogTest, NoClawCheckedReadsAsTheFirstPosition) {
-  CoordinateSystemDialog d = Open();
-  for (int i = 0; i < ids::kClawCount; ++i) view.SetCheck(ids::kClaw1 + i, CheckState::kUnchecked);
-  view.answers = {MessageAnswer::kYes};
-  EXPECT_EQ(d.Apply(), CoordinateSystemDialog::ApplyResult::kConverted);
-  EXPECT_EQ(geo.Coords().clawPosition, 0);
-}
-
 TEST_F(CoordinateDialogTest, CancelledConversionAppliesNothing) {
   conversionAnswer = kConversionCancelled;
   CoordinateSystemDialog d = Open();
@@ -239,26 +231,6 @@ TEST_F(CoordinateDialogTest, OffsetsThatAreNotUsableNumbersReadAsZero) {
   EXPECT_EQ(geo.Coords().centreOffsetX, 0);
   EXPECT_EQ(geo.Coords().centreOffsetY, 0);
   for (const Pose& p : doc.motion.Poses()) EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
-}
-
-TEST_F(CoordinateDialogTest, LoadTypeSelectionIsHeldInRange) {
-  CoordinateSystemDialog d = Open();
-  view.SetSelection(ids::kLoadConversion, -1);
-  view.answers = {MessageAnswer::kYes, MessageAnswer::kYes};
-  d.Apply();
-  EXPECT_EQ(settings.Get().loadConvType, 0);
-  view.SetSelection(ids::kLoadConversion, 9);
-  d.Apply();
-  EXPECT_EQ(settings.Get().loadConvType, 2);
-}
-
-TEST_F(CoordinateDialogTest, CloseEndsTheDialogAndApplyDoesNot) {
-  CoordinateSystemDialog d = Open();
-  view.SetText(ids::kOffsetX, "7");
-  EXPECT_TRUE(d.OnClick(ids::kClose));
-  EXPECT_TRUE(d.OnClose());
-  EXPECT_EQ(geo.Coords().centreOffsetX, 0);
-  EXPECT_TRUE(view.questions.empty());
 }
 
 class ConversionDialogTest : public ::testing::Test {

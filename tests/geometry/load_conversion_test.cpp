@@ -102,8 +102,8 @@ class ApplyLoadConversionTest : public ::testing::Test {
     loaded = {a, b};
   }
   bool Load() {
-    return ApplyLoadConversion(geo, settings, [this] { return ++dialogs, dialogAnswer; },
-                               fileSystem, loaded);
+    return ApplyLoadConversion(
+        geo, settings, [this] { return ++dialogs, dialogAnswer; }, fileSystem, loaded);
   }
   Geometry geo;
   Geometry fileGeo;
@@ -191,8 +191,9 @@ TEST_F(ApplyLoadConversionTest, HostileHeaderIsNeverAdopted) {
   for (double v : bad) {
     for (int field = 0; field < 3; ++field) {
       fileSystem = {1, 2, 0, 0};
-      (field == 0 ? fileSystem.centreOffsetX
-                  : field == 1 ? fileSystem.centreOffsetY : fileSystem.baseRotation) = v;
+      (field == 0   ? fileSystem.centreOffsetX
+       : field == 1 ? fileSystem.centreOffsetY
+                    : fileSystem.baseRotation) = v;
       EXPECT_FALSE(Load()) << v << " in field " << field;
       EXPECT_EQ(geo.Coords(), CoordinateSystem{});
     }
