@@ -3,6 +3,7 @@
 #include <string>
 
 #include "document/motion.h"
+#include "document/pose_clipboard.h"
 #include "document/undo_history.h"
 #include "shell/change_sink.h"
 
@@ -15,6 +16,7 @@ class Geometry;
 struct Document {
   Motion motion;
   UndoHistory history;
+  PoseClipboard clipboard;  // filled by copy and cut, read by paste
   std::string fileName;  // empty for an untitled Motion
   // Where changes are reported (title, undo availability); never null.
   ChangeSink* sink = &nullSink;
