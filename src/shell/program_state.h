@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/document.h"
+#include "document/pose_edit_pane.h"
 #include "geometry/batch_conversion.h"
 #include "geometry/coordinate_system.h"
 #include "link/servo_table.h"
@@ -24,6 +25,8 @@ struct ProgramState {
   SimulatorState simulator;
   // The batch conversion dialog's remembered modes; kept for the run, not in def.ini.
   BatchConversionModes batchModes;
+  // The pose list and the fields of the current Pose; the Qt pane attaches its views to it.
+  PoseEditPane pane{document, geometry, servos};
 };
 
 // The start-up steps that need no window: register defaults, then the first Motion.
