@@ -14,6 +14,11 @@ struct MarkerRange {
   friend bool operator==(const MarkerRange&, const MarkerRange&) = default;
 };
 
+// The longest pen trace the simulator keeps, in points. A larger count (a negative number typed
+// into the count reads as a huge unsigned value) is lowered to this, so the trace buffer can always
+// be made and drawn within a frame.
+inline constexpr uint32_t kMaxVpenPoints = 100000;
+
 // The values kept in def.ini that have no other home. The coordinate system, ArmSign, the claw
 // position and the motor limits live in Geometry; the register images in the ServoTable.
 struct Settings {
@@ -23,7 +28,7 @@ struct Settings {
   int vpenEnable = 1;            // VPEN_ENABLE
   double vpenTh = -19.0;         // VPEN_TH, mm: the pen draws below this height
   double vpenOvw = 1.0;          // VPEN_OVW, mm, not negative
-  uint32_t vpenPoints = 360;     // VPEN_POINTS, at least 2
+  uint32_t vpenPoints = 360;     // VPEN_POINTS, 2..kMaxVpenPoints
   int vpenIsFade = 0;            // VPEN_ISFADE
   int vpenEverytimeDraw = 0;     // VPEN_EVERYTIME_DRAW: the toolbar's always-draw check box
   int loadConvType = 0;          // LOAD_CONV_TYPE, 0..2
