@@ -18,7 +18,7 @@ class ScriptedDevice final : public HidUartDevice {
     int written = -1;  // -1: all of it
   };
 
-  std::deque<WriteResult> writeResults;        // next Write's result (default: all written)
+  std::deque<WriteResult> writeResults;         // next Write's result (default: all written)
   std::deque<std::vector<uint8_t>> readChunks;  // next Read's bytes (default: none)
   std::vector<std::vector<uint8_t>> writes;
   std::vector<std::size_t> readSizes;

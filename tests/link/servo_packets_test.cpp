@@ -18,7 +18,14 @@ Bytes Of(const Packet& p) { return Bytes(p.bytes.begin(), p.bytes.begin() + p.si
 
 // A 10-byte reply carrying `value`, with its checksum made so that bytes 2..9 XOR to 0.
 Bytes Reply(uint8_t h0, uint8_t h1, uint8_t id, uint16_t value) {
-  Bytes r = {h0, h1, id, 0x00, 0x2A, 0x02, 0x01, static_cast<uint8_t>(value & 0xFF),
+  Bytes r = {h0,
+             h1,
+             id,
+             0x00,
+             0x2A,
+             0x02,
+             0x01,
+             static_cast<uint8_t>(value & 0xFF),
              static_cast<uint8_t>(value >> 8)};
   uint8_t sum = 0;
   for (std::size_t i = 2; i < r.size(); ++i) sum ^= r[i];
