@@ -1,0 +1,250 @@
+#include "link/servo_link.h"
+
+#include <array>
+#include <string_view>
+
+#include "document/motion.h"
+#include "link/comm_log.h"
+#include "link/hid_uart.h"
+#include "link/link_controls.h"
+#include "link/local_time.h"
+#include "link/servo_packets.h"
+#include "link/servo_table.h"
+#include "shell/c_format.h"
+#include "shell/change_sink.h"
+#include "shell/clock.h"
+
+namespace velmora {
+
+namespace {
+
+// "%d/%d/%d %02d:%02d:%02d Connect to %s(%daxis). "
+std::string ConnectLine(const LocalTime& t, const std::string& robot, int axisCount) {
+  return FormatInt(t.year) + "/" + FormatInt(t.month) + "/" + FormatInt(t.day) + " " +
+         FormatIntPadded(t.hour, 2) + ":" + FormatIntPadded(t.minute, 2) + ":" +
+         FormatIntPadded(t.second, 2) + " Connect to " + robot + "(" + FormatInt(axisCount) +
+         "axis). ";
+}
+
+}  // namespace
+
+ServoLink::ServoLink(const ServoLinkContext& context) : ctx_(context) {}
+
+ServoLink::~ServoLink() { Stop(); }
+
+void ServoLink::Start() {
+  if (thread_.joinable()) return;
+  stopRequested_.store(false);
+  thread_ = std::thread([this] { Run(); });
+}
+
+void ServoLink::RequestStop() { stopRequested_.store(true); }
+
+void ServoLink::Stop() {
+  RequestStop();
+  if (thread_.joinable()) thread_.join();
+}
+
+bool ServoLink::Connected() const { return ctx_.table.connected.load(); }
+
+void ServoLink::Run() {
+  while (!stopRequested_.load()) RunOnce();
+  Disconnect();
+}
+
+void ServoLink::RunOnce() {
+  if (device_ != nullptr) {
+    Cycle();
+    return;
+  }
+  ctx_.clock.SleepMs(kIdlePauseMs);
+  Poll();
+}
+
+void ServoLink::Disconnect() {
+  if (device_ == nullptr) return;
+  NormalDisconnect();
+  Close();
+}
+
+void ServoLink::Poll() {
+  uint32_t count = 0;
+  ctx_.bridges.GetNumDevices(&count, kBridgeVid, kBridgePid);  // a failure leaves 0
+  bool changed = false;
+  if (count != deviceCount_) {
+    deviceCount_ = count;
+    deviceSlots_.assign(count, std::string());
+    changed = true;
+  }
+  for (uint32_t i = 0; i < count; ++i) {
+    std::array<char, kStringBufferSize> buffer{};
+    ctx_.bridges.GetString(i, kBridgeVid, kBridgePid, buffer.data(), buffer.size() - 1,
+                           kHidUartSerialString);  // a failure leaves the string empty
+    // A slot holds at most 511 characters and its terminator.
+    const std::string_view text(buffer.data(), kSerialSlotSize - 1);
+    const std::string serial(text.substr(0, text.find('\0')));
+    if (serial != deviceSlots_[i]) {
+      deviceSlots_[i] = serial;
+      changed = true;
+    }
+  }
+  if (changed) ctx_.controls.RebuildDevices(deviceSlots_);
+
+  if (!ctx_.controls.IsToggleChecked(kCommunicationToggle)) return;
+  const int selection = ctx_.controls.Selection();
+  if (selection < 0 || !Connect(selection)) {
+    ctx_.controls.SetToggle(kCommunicationToggle, false);
+  }
+}
+
+bool ServoLink::Connect(int index) {
+  HidUartDevice* device = nullptr;
+  if (ctx_.bridges.Open(&device, static_cast<uint32_t>(index), kBridgeVid, kBridgePid) !=
+          kHidUartSuccess ||
+      device == nullptr) {
+    return false;
+  }
+  // The servo bus is half duplex: TX must be open-drain so that the servos can drive the wire.
+  HidUartPinConfig pins;
+  device->GetPinConfig(&pins);  // status deliberately unused, as for the set below
+  pins.pins[10] = 0x01;
+  device->SetPinConfig(pins);
+  ctx_.table.ResetMotion();
+
+  device_ = device;
+  ctx_.controls.SetListEnabled(false);
+  axisCount_ = ctx_.controls.AxisChoice() == 3 ? 3 : 5;
+  ctx_.table.axisCount.store(axisCount_);
+  lastMotorState_.reset();
+  cycle_ = 0;
+  ctx_.log.Replace(ConnectLine(ctx_.localTime.Now(), ctx_.controls.DisplayedText(), axisCount_));
+  SetConnected(true);
+  return true;
+}
+
+void ServoLink::Cycle() {
+  if (!ctx_.controls.IsToggleChecked(kCommunicationToggle)) {
+    Disconnect();
+    return;
+  }
+  const bool motorsWanted = ctx_.controls.IsToggleChecked(kMotorToggle);
+  ServoBus bus{*device_, ctx_.log};
+
+  if (cycle_ % kCurrentEveryCycles == 0) {
+    std::array<int16_t, kServoCount> currents{};
+    for (int id = 1; id <= axisCount_; ++id) ReadMemMap(bus, id, &currents[id - 1]);
+    for (int id = 1; id <= axisCount_; ++id) ctx_.table.motorCurrents[id - 1] = currents[id - 1];
+  }
+  ++cycle_;
+
+  // After a failed transfer the bus is in an unknown state: nothing more is sent in this cycle,
+  // so a dead or stalled bridge is let go at once instead of after a time-out per packet.
+  bool registersDue = false;
+  bool ok = ReadPositions(bus, registersDue);
+  if (ok && (!lastMotorState_.has_value() || registersDue)) ok = WriteRegisters(bus);
+  if (ok && lastMotorState_ != motorsWanted) {
+    ok = MotorPow(bus, motorsWanted ? 1 : 0, axisCount_);
+    if (ok && motorsWanted) {
+      // Switching on: bring the arm to the Pose on the screen, slowly.
+      const Pose pose = ctx_.motion.Current();
+      std::array<uint16_t, kServoCount> times{};
+      times.fill(kPowerOnMoveTime);
+      SendPose(bus, 1, axisCount_, pose.motorValues, times);  // a failure here is not fatal
+    }
+    lastMotorState_ = motorsWanted;
+  }
+  if (ok && motorsWanted) ok = SendQueuedGoals(bus);
+
+  if (!ok) {
+    // The motor toggle stays as it is, so the next connection switches the torque on again.
+    ctx_.controls.SetToggle(kCommunicationToggle, false);
+    device_->Reset();
+    Close();
+    return;
+  }
+  ctx_.clock.SleepMs(kCyclePauseMs);
+}
+
+bool ServoLink::ReadPositions(ServoBus& bus, bool& registersDue) {
+  for (int id = 1; id <= axisCount_; ++id) {
+    int16_t position = ctx_.table.PresentPosition(id);
+    if (!RecvPose(bus, id, &position)) return false;
+    ctx_.table.SetPresentPosition(id, position);
+    // The register dialog flags every entry; the write is done once, when the flag of the last
+    // servo in use is seen.
+    if (ctx_.table.ClearRequests(id, kWriteRegisters) != 0 && id == axisCount_) {
+      registersDue = true;
+    }
+  }
+  return true;
+}
+
+bool ServoLink::WriteRegisters(ServoBus& bus) {
+  // The compliance and punch bytes go to all five IDs, one at a time, whatever the axis count:
+  // a write to a servo that is not there goes unanswered and does no harm.
+  for (int id = 1; id <= kServoCount; ++id) {
+    const auto image = ctx_.table.RegisterImage(id);
+    if (!WriteMemMap(bus, kRegComplianceStart, 6, id, 1,
+                     std::span<const uint8_t>(image.data() + kRegComplianceStart, 6))) {
+      return false;
+    }
+  }
+  std::array<uint8_t, kServoCount> maxTorque{};
+  for (int id = 1; id <= axisCount_; ++id) {
+    maxTorque[static_cast<std::size_t>(id - 1)] = ctx_.table.RegisterImage(id)[kRegMaxTorque];
+  }
+  return WriteMemMap(bus, kRegMaxTorque, 1, 1, axisCount_, maxTorque);
+}
+
+bool ServoLink::SendQueuedGoals(ServoBus& bus) {
+  std::array<ServoEntry, kServoCount> taken{};
+  for (int id = 1; id <= axisCount_; ++id)
+    taken[static_cast<std::size_t>(id - 1)] = ctx_.table.TakeGoal(id);
+  // One packet per run of consecutive IDs with a goal waiting.
+  int i = 0;
+  while (i < axisCount_) {
+    if ((taken[static_cast<std::size_t>(i)].requests & kSendGoal) == 0) {
+      ++i;
+      continue;
+    }
+    int end = i;
+    std::array<int16_t, kServoCount> positions{};
+    std::array<uint16_t, kServoCount> times{};
+    while (end < axisCount_ && (taken[static_cast<std::size_t>(end)].requests & kSendGoal) != 0) {
+      positions[static_cast<std::size_t>(end - i)] =
+          taken[static_cast<std::size_t>(end)].goalPosition;
+      times[static_cast<std::size_t>(end - i)] = taken[static_cast<std::size_t>(end)].goalTime;
+      ++end;
+    }
+    if (!SendPose(bus, i + 1, end - i, positions, times)) return false;
+    i = end;
+  }
+  return true;
+}
+
+void ServoLink::NormalDisconnect() {
+  // Torque goes off when the user wants the motors on, and also when they were switched on and
+  // the toggle was cleared too late for a cycle to act on it: a disconnected arm never keeps its
+  // torque.
+  const bool toggleOn = ctx_.controls.IsToggleChecked(kMotorToggle);
+  if (toggleOn || lastMotorState_.value_or(false)) {
+    ServoBus bus{*device_, ctx_.log};
+    MotorPow(bus, 0, axisCount_);  // the connection ends either way
+  }
+  if (toggleOn) ctx_.controls.SetToggle(kMotorToggle, false);
+}
+
+void ServoLink::Close() {
+  ctx_.bridges.Close(device_);
+  device_ = nullptr;
+  ctx_.controls.SetListEnabled(true);
+  SetConnected(false);
+  ctx_.log.AppendLog("Disconnect.");
+}
+
+void ServoLink::SetConnected(bool connected) {
+  ctx_.table.connected.store(connected);
+  if (ctx_.sink != nullptr) ctx_.sink->Notify(kChangeConnection);
+}
+
+}  // namespace velmora
