@@ -9,20 +9,31 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libhidapi-dev libgtest-dev libbenchmark-dev
-          fonts-ipafont-gothic xvfb xauth clang libclang-rt-14-dev)
+          fonts-ipafont-gothic xvfb xauth clang libclang-rt-14-dev locales)
 JOBS=${JOBS:-$(nproc)}
+
+# The file tests check that a comma-decimal locale changes no byte of a saved file; they need such
+# a locale and are skipped only where none can be made.
+ensure_comma_locale() {
+  locale -a 2>/dev/null | grep -ix 'de_DE\.utf-\?8' >/dev/null && return 0
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 2>/dev/null ||
+    echo "no de_DE.UTF-8 locale: the comma-decimal locale tests are skipped"
+}
 
 install_missing() {
   local missing=()
   for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
-  [ ${#missing[@]} -eq 0 ] && return 0
+  [ ${#missing[@]} -eq 0 ] && { ensure_comma_locale; return 0; }
   echo "Installing: ${missing[*]}"
   local sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
   "${sudo[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+  ensure_comma_locale
 }
 
 # build DIR [cmake options...]
