@@ -337,6 +337,32 @@ TEST_F(PoseEditPaneTest, WorkerThreadsChangeTheCoreAndLeaveTheViewsToTheUiThread
   EXPECT_FALSE(view.IsEnabled(kXFieldId));
 }
 
+TEST_F(PoseEditPaneTest, PlaybackBesideTheUiThreadEndsWithViewsShowingTheCore) {
+  Load({TimedPose(geo, 1000), TimedPose(geo, 2000), TimedPose(geo, 3000)});
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    for (std::size_t i = 0; i < 300; ++i) {
+      pane.HighlightRow(i % 3);
+      pane.SelectPose(i % 3);
+      pane.EnsureCurrentVisible();
+    }
+    done = true;
+  });
+  // The UI thread keeps draining and the user keeps clicking rows meanwhile.
+  for (std::size_t i = 0; !done.load(); ++i) {
+    pane.SyncViews();
+    Pick({i % 3});
+  }
+  worker.join();
+  pane.SyncViews();
+  const std::size_t current = doc.motion.CurrentIndex();
+  EXPECT_EQ(view.Text(kTransitionTimeFieldId), FormatInt(doc.motion.Current().transitionTime));
+  EXPECT_EQ(list.focused, pane.Selection().Focused());
+  EXPECT_EQ(list.rows.size(), 3u);
+  EXPECT_LT(current, 3u);
+  EXPECT_EQ(Steps(), 1u);
+}
+
 TEST_F(PoseEditPaneTest, HighlightRowSelectsOnlyThatRow) {
   Load({TimedPose(geo, 1000), TimedPose(geo, 2000), TimedPose(geo, 3000)});
   Pick({0, 1});

@@ -83,6 +83,8 @@ class PaneTest : public ::testing::Test {
   // The user picks rows in the list, the last one focused.
   void Pick(std::vector<std::size_t> rows) {
     const long focused = rows.empty() ? -1 : static_cast<long>(rows.back());
+    list.selected = rows;
+    list.focused = focused;
     pane.OnListSelectionChanged(std::move(rows), focused);
   }
   std::size_t Steps() const { return doc.history.Count(); }
