@@ -1,0 +1,101 @@
+#include "simulator/marker_drag.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "geometry/kinematics.h"
+#include "shell/program_state.h"
+#include "simulator/virtual_pen.h"
+
+namespace velmora {
+
+void MoveCurrentPoseTo(ProgramState& state, double x, double y) {
+  const ArmGeometry g = state.geometry.Get();
+  Pose moved;
+  bool have = false;
+  state.document.motion.Modify([&](std::vector<Pose>& poses, std::size_t& current) {
+    if (current >= poses.size()) return;
+    Pose& p = poses[current];
+    p.x = x;
+    p.y = y;
+    UpdateMotorValues(g, p);
+    moved = p;
+    have = true;
+  });
+  if (!have) return;
+  UpdateArcGuide(state.geometry, state.document.motion);
+  state.document.sink->Notify(kChangeCurrentPose);
+  for (int id = 1; id <= kMotorCount; ++id) {
+    const auto i = static_cast<std::size_t>(id - 1);
+    if (moved.excluded[i] == 0) state.servos.QueueGoal(id, moved.motorValues[i], 50);
+  }
+}
+
+MarkerDragController::MarkerDragController(ProgramState& state, MoveCurrentTo moveCurrentTo,
+                                           RecordStep recordStep)
+    : state_(state) {
+  SetMoveCurrentTo(std::move(moveCurrentTo));
+  SetRecordStep(std::move(recordStep));
+}
+
+void MarkerDragController::SetMoveCurrentTo(MoveCurrentTo f) {
+  if (!f) f = [this](double x, double y) { MoveCurrentPoseTo(state_, x, y); };
+  moveCurrentTo_ = std::move(f);
+}
+
+void MarkerDragController::SetRecordStep(RecordStep f) {
+  if (!f) f = [this] { velmora::RecordStep(state_.document); };
+  recordStep_ = std::move(f);
+}
+
+bool MarkerDragController::OnLeftPress(double px, double py) {
+  if (state_.busy.playing.load() || draggingTip_) return draggingTip_;
+  draggingTip_ = state_.simulator.marker.BeginMarkerDrag(px, py, state_.geometry.Get());
+  return draggingTip_;
+}
+
+bool MarkerDragController::OnMove(double px, double py, int areaWidth, int areaHeight) {
+  if (!draggingTip_) return false;
+  if (state_.busy.playing.load()) {
+    OnLeftRelease();
+    return false;
+  }
+  const double x = std::clamp(px, 0.0, static_cast<double>(std::max(areaWidth, 0)));
+  const double y = std::clamp(py, 0.0, static_cast<double>(std::max(areaHeight, 0)));
+  double userX = 0;
+  double userY = 0;
+  state_.simulator.marker.DragMarker(x, y, state_.geometry.Get(), state_.settings.Get(), &userX,
+                                     &userY);
+  moveCurrentTo_(userX, userY);
+  return true;
+}
+
+void MarkerDragController::SetPenHeight(double z) {
+  if (!draggingTip_ || state_.busy.playing.load()) return;
+  if (!std::isfinite(z)) return;  // a broken pen setting must not reach the Pose or the robot
+  double x = 0;
+  double y = 0;
+  bool have = false;
+  state_.document.motion.Modify([&](std::vector<Pose>& poses, std::size_t& current) {
+    if (current >= poses.size()) return;
+    poses[current].z = z;
+    x = poses[current].x;
+    y = poses[current].y;
+    have = true;
+  });
+  if (have) moveCurrentTo_(x, y);
+}
+
+void MarkerDragController::OnRightPress() { SetPenHeight(PenDownHeight(state_.settings.Get())); }
+
+void MarkerDragController::OnRightRelease() { SetPenHeight(PenUpHeight(state_.settings.Get())); }
+
+void MarkerDragController::OnLeftRelease() {
+  if (!draggingTip_) return;
+  draggingTip_ = false;
+  state_.simulator.marker.EndDrag();
+  recordStep_();
+}
+
+}  // namespace velmora

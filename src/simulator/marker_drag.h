@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+
+namespace velmora {
+
+struct ProgramState;
+
+// Moves the current Pose to user x, y: z, rotation and hand width kept, motor values from the
+// kinematics, the views told, and the Pose queued to the robot with a goal time of 50 (0.5 s) for
+// every motor that is not excluded.
+void MoveCurrentPoseTo(ProgramState& state, double x, double y);
+
+// The mouse in the simulator view: dragging the CoordinateMarker moves the current Pose, the right
+// button pushes the pen onto the paper and lifts it again, and the whole drag is one undo step.
+// Everything but ending a drag is ignored while a playback runs. Runs on the UI thread; positions
+// are view pixels.
+class MarkerDragController {
+ public:
+  using MoveCurrentTo = std::function<void(double x, double y)>;
+  using RecordStep = std::function<void()>;
+
+  // `moveCurrentTo` and `recordStep` default to MoveCurrentPoseTo and the document's RecordStep.
+  explicit MarkerDragController(ProgramState& state, MoveCurrentTo moveCurrentTo = nullptr,
+                                RecordStep recordStep = nullptr);
+
+  void SetMoveCurrentTo(MoveCurrentTo f);
+  void SetRecordStep(RecordStep f);
+
+  // Left button down: true when it picked up the marker (the view then keeps the mouse).
+  bool OnLeftPress(double px, double py);
+  // Mouse move while the button is down; the point is first limited to the view area
+  // [0, width] x [0, height]. False when the drag is over (a playback started meanwhile, which
+  // ends the drag as a release would).
+  bool OnMove(double px, double py, int areaWidth, int areaHeight);
+  void OnRightPress();
+  void OnRightRelease();
+  // Left button up: ends the drag and records one undo step for all of it.
+  void OnLeftRelease();
+
+  bool DraggingTip() const { return draggingTip_; }
+
+ private:
+  void SetPenHeight(double z);
+
+  ProgramState& state_;
+  MoveCurrentTo moveCurrentTo_;
+  RecordStep recordStep_;
+  bool draggingTip_ = false;
+};
+
+}  // namespace velmora

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <atomic>
+
+#include "simulator/coordinate_marker.h"
+
+namespace velmora {
+
+// The simulator's share of the program-wide state: what the render thread and the UI thread both
+// touch. The pen trace itself and the frame being drawn belong to the render thread alone.
+struct SimulatorState {
+  CoordinateMarker marker;
+  // Erases the pen trace at the next recorded point. Set by the UI thread (erase command, every
+  // Apply of the simulator settings, SCALING read from def.ini); cleared by the render thread.
+  std::atomic<bool> penTraceReset{false};
+};
+
+// The erase command: the trace vanishes at the next frame and drawing restarts from the tool.
+inline void ClearPenTrace(SimulatorState& sim) { sim.penTraceReset.store(true); }
+
+}  // namespace velmora

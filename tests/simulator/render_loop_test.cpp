@@ -1,0 +1,240 @@
+#include "simulator/render_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "geometry/kinematics.h"
+#include "shell/program_state.h"
+#include "simulator/scene.h"
+#include "simulator/sprites.h"
+
+namespace velmora {
+namespace {
+
+constexpr int kW = 666;
+constexpr int kH = 462;
+
+// Keeps what the drawing layer was given, and when.
+class RecordingRenderer : public FrameRenderer {
+ public:
+  explicit RecordingRenderer(Clock& clock) : clock_(clock) {}
+  bool DrawFrame(const std::vector<DrawItem>& items,
+                 const std::vector<OverlayText>& overlay) override {
+    lastItems = items;
+    lastOverlay = overlay;
+    drawTimes.push_back(clock_.NowMs());
+    return succeed;
+  }
+  std::vector<DrawItem> lastItems;
+  std::vector<OverlayText> lastOverlay;
+  std::vector<uint32_t> drawTimes;
+  bool succeed = true;
+
+ private:
+  Clock& clock_;
+};
+
+class RenderLoopTest : public ::testing::Test {
+ protected:
+  RenderLoopTest() : renderer(clock), loop(state, clock, renderer, kW, kH) {
+    InitialiseProgramState(state);
+  }
+
+  void SetCurrent(std::array<int16_t, 5> motors, double x, double y) {
+    state.document.motion.Modify([&](std::vector<Pose>& poses, std::size_t& current) {
+      poses[current].motorValues = motors;
+      poses[current].x = x;
+      poses[current].y = y;
+    });
+  }
+
+  const DrawItem* Find(int layer) const {
+    for (const DrawItem& item : renderer.lastItems) {
+      if (item.layer == layer) return &item;
+    }
+    return nullptr;
+  }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> out;
+    for (const OverlayText& t : renderer.lastOverlay) out.push_back(t.text);
+    return out;
+  }
+
+  FakeClock clock{1000};
+  ProgramState state;
+  RecordingRenderer renderer;
+  RenderLoop loop;
+};
+
+TEST_F(RenderLoopTest, FramesAreDrawnOnceTheClockIsPastSixteenMillisecondsAfterTheirStart) {
+  loop.RunFrame();
+  loop.RunFrame();
+  loop.RunFrame();
+  EXPECT_EQ(renderer.drawTimes, (std::vector<uint32_t>{1017, 1034, 1051}));
+}
+
+TEST_F(RenderLoopTest, PacingSurvivesTheWrapOfTheMillisecondClock) {
+  clock.Advance(0xFFFFFFFFu - 1000 - 5);  // 5 ms before the wrap
+  loop.RunFrame();
+  ASSERT_EQ(renderer.drawTimes.size(), 1u);
+  EXPECT_EQ(renderer.drawTimes[0], 11u);  // 17 ms later, across the wrap
+}
+
+TEST_F(RenderLoopTest, DrawnItemsAreInViewPixelsAndInDrawingOrder) {
+  loop.RunFrame();
+  const DrawItem* marker = Find(kLayerMarker);
+  ASSERT_NE(marker, nullptr);
+  // The default Pose has its tool on the origin: the view's centre.
+  // (The folded default arm's tool misses the origin by 0.0025 mm.)
+  EXPECT_NEAR(marker->vertices[2].x, 333, 0.01);
+  EXPECT_NEAR(marker->vertices[0].y, 231, 0.01);
+  EXPECT_NEAR(marker->vertices[0].x, 333 - 15, 0.01);  // 10 mm at magnification 1.5
+  for (std::size_t i = 1; i < renderer.lastItems.size(); ++i) {
+    EXPECT_GE(renderer.lastItems[i - 1].layer, renderer.lastItems[i].layer);
+  }
+  // The pen trace was made for VPEN_POINTS and its newest point is the tool.
+  const DrawItem* trace = Find(kLayerPenTrace);
+  ASSERT_NE(trace, nullptr);
+  EXPECT_EQ(trace->VertexCount(), 360);
+  EXPECT_NEAR(trace->vertices.back().x, 333, 0.01);
+  EXPECT_EQ(loop.pen().pointCount(), 360u);
+}
+
+TEST_F(RenderLoopTest, ArmShowsWhatTheMotorValuesSayNotTheStoredCoordinates) {
+  SetCurrent({0, 0, 0, 0, 0}, -40, 77);  // stored x, y disagree with the motors
+  loop.RunFrame();
+  EXPECT_EQ(renderer.lastOverlay[0].text,
+            "(X=98.000000,Y=0.000000,Z=0.000000,回転軸=0.000000,ハンド幅=20.000000)");
+  EXPECT_FLOAT_EQ(Find(kLayerMarker)->vertices[2].x, 333 + 98 * 1.5f);
+  // The stored Pose itself is not touched.
+  EXPECT_DOUBLE_EQ(state.document.motion.Current().x, -40);
+}
+
+TEST_F(RenderLoopTest, ConnectedRobotWithThreeAxesShowsOnlyIdsOneToThree) {
+  SetCurrent({100, 200, 300, 400, 50}, 0, 0);
+  state.servos.connected = true;
+  state.servos.axisCount = 3;
+  for (int id = 1; id <= 5; ++id)
+    state.servos.SetPresentPosition(id, static_cast<int16_t>(-10 * id));
+  state.servos.motorCurrents[0] = 120;
+  state.servos.motorCurrents[1] = -1;
+  state.settings.Update([](Settings& s) { s.axisType3 = 0; });  // the 5-axis view
+  const Pose p = SimulatedPose(state.document.motion, state.servos, state.geometry.Get());
+  EXPECT_EQ(p.motorValues, (std::array<int16_t, 5>{-10, -20, -30, 0, 0}));
+
+  loop.RunFrame();
+  const std::vector<std::string> texts = Texts();
+  ASSERT_GE(texts.size(), 6u);
+  EXPECT_EQ(texts[1], "ID1:   -10, 120mA");
+  EXPECT_EQ(texts[2], "ID2:   -20, 65535mA");  // the reading printed as unsigned
+  EXPECT_EQ(texts[4], "ID4:    +0,   0mA");
+  EXPECT_EQ(texts[5], "ID5:    +0,   0mA");
+}
+
+TEST_F(RenderLoopTest, OverlayListsFiveMotorsSixteenPixelsApartForTheHandType) {
+  state.settings.Update([](Settings& s) { s.axisType3 = 0; });
+  SetCurrent({-672, 1344, 0, -672, 7}, 0, 0);
+  loop.RunFrame();
+  std::vector<int> ys;
+  for (const OverlayText& t : renderer.lastOverlay) {
+    if (t.text.rfind("ID", 0) == 0) {
+      ys.push_back(t.y);
+      EXPECT_EQ(t.x, 2);
+    }
+  }
+  EXPECT_EQ(ys, (std::vector<int>{18, 34, 50, 66, 82}));
+  EXPECT_EQ(renderer.lastOverlay[1].text, "ID1:  -672");
+  EXPECT_EQ(renderer.lastOverlay[2].text, "ID2: +1344");
+  EXPECT_EQ(renderer.lastOverlay[5].text, "ID5:    +7");
+  EXPECT_NE(Find(kLayerWrist), nullptr);
+
+  state.settings.Update([](Settings& s) { s.axisType3 = 1; });
+  loop.RunFrame();
+  EXPECT_EQ(Find(kLayerWrist), nullptr);
+  EXPECT_EQ(renderer.lastOverlay[3].text, "ID3:    +0");
+  EXPECT_NE(renderer.lastOverlay[4].text.rfind("ID", 0), 0u);
+}
+
+TEST_F(RenderLoopTest, AxisLabelsSitAtTheEdgesOfTheView) {
+  loop.RunFrame();
+  const std::vector<OverlayText>& o = renderer.lastOverlay;
+  ASSERT_EQ(o.size(), 8u);  // coordinates, three motors, four labels
+  EXPECT_EQ(o[4], (OverlayText{336, 26, "+Y", kOverlayBlack}));
+  EXPECT_EQ(o[5], (OverlayText{336, kH - 24, "-Y", kOverlayBlack}));
+  EXPECT_EQ(o[6], (OverlayText{2, 234, "-X", kOverlayBlack}));
+  EXPECT_EQ(o[7], (OverlayText{kW - 32, 234, "+X", kOverlayBlack}));
+  EXPECT_EQ(o[0].x, 2);
+  EXPECT_EQ(o[0].y, 2);
+}
+
+TEST_F(RenderLoopTest, PlaybackShowsPlayWithOneTwoThreeDotsAndRecordingWins) {
+  state.busy.playing = true;
+  std::vector<std::string> seen;
+  for (int i = 0; i < 6; ++i) {
+    // Align the draw time with the 300 ms phases: frames are drawn 17 ms after they start.
+    const uint32_t target = 1800 + 300 * static_cast<uint32_t>(i) + 100 - 17;
+    clock.Advance(target - clock.NowMs());
+    loop.RunFrame();
+    const OverlayText& t = renderer.lastOverlay.back();
+    EXPECT_EQ(t.rgb, kOverlayBlue);
+    EXPECT_EQ(t.x, kW - 56);
+    EXPECT_EQ(t.y, 2);
+    seen.push_back(t.text);
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"Play.  ", "Play.. ", "Play...", "Play.  ", "Play.. ",
+                                            "Play..."}));
+
+  state.busy.recording = true;
+  loop.RunFrame();
+  EXPECT_EQ(renderer.lastOverlay.back().rgb, kOverlayRed);
+  EXPECT_EQ(renderer.lastOverlay.back().x, kW - 48);
+  EXPECT_EQ(renderer.lastOverlay.back().text.substr(0, 3), "Rec");
+
+  state.busy.playing = false;
+  state.busy.recording = false;
+  loop.RunFrame();
+  EXPECT_EQ(renderer.lastOverlay.back().text, "+X");
+}
+
+TEST_F(RenderLoopTest, FrameHandsTheViewMappingToTheMarker) {
+  EXPECT_FALSE(state.simulator.marker.BeginMarkerDrag(333, 231, state.geometry.Get()));
+  loop.RunFrame();
+  EXPECT_TRUE(state.simulator.marker.BeginMarkerDrag(333 + 12, 231 + 6, state.geometry.Get()));
+}
+
+TEST_F(RenderLoopTest, DroppedFrameLeavesNothingBehindForTheNext) {
+  renderer.succeed = false;
+  EXPECT_FALSE(loop.RunFrame());
+  const std::size_t count = renderer.lastItems.size();
+  renderer.succeed = true;
+  EXPECT_TRUE(loop.RunFrame());
+  EXPECT_EQ(renderer.lastItems.size(), count);
+}
+
+TEST_F(RenderLoopTest, DisconnectedRobotsCurrentsAreNotTouchedByTheView) {
+  state.settings.Update([](Settings& s) { s.axisType3 = 0; });
+  for (auto& c : state.servos.motorCurrents) c = 400;
+  loop.RunFrame();
+  for (const auto& c : state.servos.motorCurrents) EXPECT_EQ(c.load(), 400);
+  EXPECT_EQ(Find(kLayerLink1)->vertices[0].colour, kOpaqueWhite);
+  EXPECT_EQ(renderer.lastOverlay[1].text, "ID1:  -672");
+}
+
+TEST_F(RenderLoopTest, EmptyMotionShowsTheArmAtRest) {
+  state.document.motion.Free();
+  loop.RunFrame();
+  EXPECT_EQ(renderer.lastOverlay[0].text,
+            "(X=0.000000,Y=0.000000,Z=0.000000,回転軸=0.000000,ハンド幅=0.000000)");
+}
+
+TEST_F(RenderLoopTest, RunEndsWhenStopIsSet) {
+  std::atomic<bool> stop{true};
+  loop.Run(stop);
+  EXPECT_TRUE(renderer.drawTimes.empty());
+}
+
+}  // namespace
+}  // namespace velmora
