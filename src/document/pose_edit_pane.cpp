@@ -214,7 +214,7 @@ void PoseEditPane::MarkPending(uint32_t syncBits, uint32_t changeBits) {
 
 void PoseEditPane::FillPoseList() {
   const std::size_t current = doc_.motion.CurrentIndex();
-  selection_.SelectOnly(static_cast<long>(current));
+  selection_.SelectOnly(doc_.motion.Empty() ? -1 : static_cast<long>(current));
   MarkPending(kSyncList | kSyncSelection, kChangeMotion | kChangeHighlight);
   // Focusing the current row makes its Pose current, as a click on it would.
   SelectPose(current);
