@@ -4,33 +4,10 @@
 #include <cmath>
 #include <utility>
 
-#include "geometry/kinematics.h"
 #include "shell/program_state.h"
 #include "simulator/virtual_pen.h"
 
 namespace velmora {
-
-void MoveCurrentPoseTo(ProgramState& state, double x, double y) {
-  const ArmGeometry g = state.geometry.Get();
-  Pose moved;
-  bool have = false;
-  state.document.motion.Modify([&](std::vector<Pose>& poses, std::size_t& current) {
-    if (current >= poses.size()) return;
-    Pose& p = poses[current];
-    p.x = x;
-    p.y = y;
-    UpdateMotorValues(g, p);
-    moved = p;
-    have = true;
-  });
-  if (!have) return;
-  UpdateArcGuide(state.geometry, state.document.motion);
-  state.document.sink->Notify(kChangeCurrentPose);
-  for (int id = 1; id <= kMotorCount; ++id) {
-    const auto i = static_cast<std::size_t>(id - 1);
-    if (moved.excluded[i] == 0) state.servos.QueueGoal(id, moved.motorValues[i], 50);
-  }
-}
 
 MarkerDragController::MarkerDragController(ProgramState& state, MoveCurrentTo moveCurrentTo,
                                            RecordStep recordStep)
@@ -40,7 +17,7 @@ MarkerDragController::MarkerDragController(ProgramState& state, MoveCurrentTo mo
 }
 
 void MarkerDragController::SetMoveCurrentTo(MoveCurrentTo f) {
-  if (!f) f = [this](double x, double y) { MoveCurrentPoseTo(state_, x, y); };
+  if (!f) f = [this](double x, double y) { state_.pane.MoveCurrentTo(x, y); };
   moveCurrentTo_ = std::move(f);
 }
 

@@ -6,11 +6,6 @@ namespace velmora {
 
 struct ProgramState;
 
-// Moves the current Pose to user x, y: z, rotation and hand width kept, motor values from the
-// kinematics, the views told, and the Pose queued to the robot with a goal time of 50 (0.5 s) for
-// every motor that is not excluded.
-void MoveCurrentPoseTo(ProgramState& state, double x, double y);
-
 // The mouse in the simulator view: dragging the CoordinateMarker moves the current Pose, the right
 // button pushes the pen onto the paper and lifts it again, and the whole drag is one undo step.
 // Everything but ending a drag is ignored while a playback runs. Runs on the UI thread; positions
@@ -20,7 +15,8 @@ class MarkerDragController {
   using MoveCurrentTo = std::function<void(double x, double y)>;
   using RecordStep = std::function<void()>;
 
-  // `moveCurrentTo` and `recordStep` default to MoveCurrentPoseTo and the document's RecordStep.
+  // `moveCurrentTo` and `recordStep` default to the pose pane's MoveCurrentTo (which also shows
+  // the Pose and queues it to the robot) and the document's RecordStep.
   explicit MarkerDragController(ProgramState& state, MoveCurrentTo moveCurrentTo = nullptr,
                                 RecordStep recordStep = nullptr);
 

@@ -210,29 +210,6 @@ TEST_F(DragControllerTest, PlaybackBlocksPressesAndEndsARunningDragAtTheNextMove
   EXPECT_DOUBLE_EQ(state.document.motion.Current().z, 0.0);
 }
 
-TEST(MoveCurrentPoseTo, StoresThePointSolvesTheMotorsAndQueuesThemForHalfASecond) {
-  ProgramState state;
-  InitialiseProgramState(state);
-  state.document.motion.Modify([](std::vector<Pose>& poses, std::size_t& current) {
-    poses[current].z = 10;
-    poses[current].excluded[1] = 1;
-  });
-  MoveCurrentPoseTo(state, 98, 0);
-  const Pose p = state.document.motion.Current();
-  EXPECT_DOUBLE_EQ(p.x, 98);
-  EXPECT_DOUBLE_EQ(p.y, 0);
-  EXPECT_DOUBLE_EQ(p.z, 10);
-  EXPECT_EQ(p.motorValues[0], 0);
-  EXPECT_EQ(p.motorValues[1], 0);
-  EXPECT_EQ(p.motorValues[2], 424);
-  const ServoEntry id3 = state.servos.Entry(3);
-  EXPECT_EQ(id3.goalPosition, 424);
-  EXPECT_EQ(id3.goalTime, 50);
-  EXPECT_EQ(id3.requests & kSendGoal, kSendGoal);
-  EXPECT_EQ(state.servos.Entry(2).requests & kSendGoal, 0u);  // excluded
-  EXPECT_EQ(state.servos.Entry(5).requests & kSendGoal, kSendGoal);
-}
-
 TEST(DragControllerDefaults, WithoutCallbacksTheDragEditsTheDocument) {
   ProgramState state;
   InitialiseProgramState(state);
@@ -246,6 +223,15 @@ TEST(DragControllerDefaults, WithoutCallbacksTheDragEditsTheDocument) {
   const Pose p = state.document.motion.Current();
   EXPECT_DOUBLE_EQ(p.x, 40);
   EXPECT_DOUBLE_EQ(p.y, 60);
+  // The motor values follow the point and go to the robot with a goal time of 50.
+  Pose solved = p;
+  UpdateMotorValues(state.geometry.Get(), solved);
+  EXPECT_EQ(p.motorValues, solved.motorValues);
+  EXPECT_NE(p.motorValues[0], 0);
+  const ServoEntry id1 = state.servos.Entry(1);
+  EXPECT_EQ(id1.goalPosition, p.motorValues[0]);
+  EXPECT_EQ(id1.goalTime, 50);
+  EXPECT_EQ(id1.requests & kSendGoal, kSendGoal);
   EXPECT_TRUE(state.document.motion.IsModified());
   EXPECT_TRUE(state.document.history.CanUndo());
 }
