@@ -92,8 +92,9 @@ bool WriteFileAtomically(const std::filesystem::path& requested, std::string_vie
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
   try {
+    // Only a regular file: a folder cannot be read, and a device or pipe may never end.
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return std::nullopt;
+    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
     std::FILE* f = std::fopen(path.string().c_str(), "rb");
     if (f == nullptr) return std::nullopt;
     std::string bytes;

@@ -26,7 +26,8 @@ using AtomicWriteFault = std::function<bool(AtomicWriteStep step)>;
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          const AtomicWriteFault& fault = {});
 
-// Reads a whole file. None when it cannot be opened or read, or does not fit in memory.
+// Reads a whole regular file. None when it is not one, cannot be opened or read, or does not fit
+// in memory.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 
 }  // namespace velmora

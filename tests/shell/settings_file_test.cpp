@@ -88,7 +88,6 @@ TEST_F(SettingsFileTest, EachValueIsLimitedAsItIsRead) {
       {"REC_INTERVAL:[50]", [](auto& s, auto&) { return s.recInterval == 80; }},
       {"REC_INTERVAL:[-5]", [](auto& s, auto&) { return s.recInterval == 4294967291u; }},
       {"VPEN_POINTS:[1]", [](auto& s, auto&) { return s.vpenPoints == 2; }},
-      {"VPEN_POINTS:[0]", [](auto& s, auto&) { return s.vpenPoints == 2; }},
       {"VPEN_POINTS:[5000]", [](auto& s, auto&) { return s.vpenPoints == 5000; }},
       {"VPEN_POINTS:[-1]", [](auto& s, auto&) { return s.vpenPoints == kMaxVpenPoints; }},
       {"CROW_POSITION:[-1]", [](auto&, auto& g) { return g.coords.clawPosition == 3; }},
@@ -119,8 +118,6 @@ TEST_F(SettingsFileTest, EachValueIsLimitedAsItIsRead) {
        [](auto&, auto& g) {
          return g.motorLimits == std::array<int16_t, 5>{100, 4464, 0, 0, 0};
        }},
-      {"ARM_SIGN:[-4]", [](auto&, auto& g) { return g.armSign == -4; }},
-      {"FONT_NAME:[Noto Sans]", [](auto& s, auto&) { return s.fontName == "Noto Sans"; }},
       {"FONT_NAME:[Noto", [](auto& s, auto&) { return s.fontName.empty(); }},
   };
   for (const Case& c : cases) {
