@@ -4,6 +4,8 @@
 #include "document/pose_edit_pane.h"
 #include "geometry/batch_conversion.h"
 #include "geometry/coordinate_system.h"
+#include "link/comm_log.h"
+#include "link/link_controls.h"
 #include "link/servo_table.h"
 #include "shell/busy_state.h"
 #include "shell/guarded.h"
@@ -18,6 +20,10 @@ struct ProgramState {
   Geometry geometry;
   Document document;
   ServoTable servos;
+  // The link's toggles, robot list and axis choice, and the communication log: written by the
+  // ServoLink thread and the UI thread, shown by the UI.
+  LinkControls linkControls;
+  CommLog commLog;
   // def.ini values without another home; read by the render thread, changed by the UI thread.
   Guarded<Settings> settings;
   BusyState busy;
