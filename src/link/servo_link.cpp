@@ -197,27 +197,28 @@ bool ServoLink::WriteRegisters(ServoBus& bus) {
 }
 
 bool ServoLink::SendQueuedGoals(ServoBus& bus) {
+  const auto count = static_cast<std::size_t>(axisCount_);
   std::array<ServoEntry, kServoCount> taken{};
-  for (int id = 1; id <= axisCount_; ++id)
-    taken[static_cast<std::size_t>(id - 1)] = ctx_.table.TakeGoal(id);
+  for (std::size_t i = 0; i < count; ++i) taken[i] = ctx_.table.TakeGoal(static_cast<int>(i) + 1);
+  auto waiting = [&](std::size_t i) { return (taken[i].requests & kSendGoal) != 0; };
   // One packet per run of consecutive IDs with a goal waiting.
-  int i = 0;
-  while (i < axisCount_) {
-    if ((taken[static_cast<std::size_t>(i)].requests & kSendGoal) == 0) {
-      ++i;
+  for (std::size_t first = 0; first < count;) {
+    if (!waiting(first)) {
+      ++first;
       continue;
     }
-    int end = i;
     std::array<int16_t, kServoCount> positions{};
     std::array<uint16_t, kServoCount> times{};
-    while (end < axisCount_ && (taken[static_cast<std::size_t>(end)].requests & kSendGoal) != 0) {
-      positions[static_cast<std::size_t>(end - i)] =
-          taken[static_cast<std::size_t>(end)].goalPosition;
-      times[static_cast<std::size_t>(end - i)] = taken[static_cast<std::size_t>(end)].goalTime;
-      ++end;
+    std::size_t end = first;
+    for (; end < count && waiting(end); ++end) {
+      positions[end - first] = taken[end].goalPosition;
+      times[end - first] = taken[end].goalTime;
     }
-    if (!SendPose(bus, i + 1, end - i, positions, times)) return false;
-    i = end;
+    if (!SendPose(bus, static_cast<int>(first) + 1, static_cast<int>(end - first), positions,
+                  times)) {
+      return false;
+    }
+    first = end;
   }
   return true;
 }
