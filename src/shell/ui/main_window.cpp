@@ -14,6 +14,7 @@
 #include "shell/main_layout.h"
 #include "shell/program_state.h"
 #include "shell/title.h"
+#include "simulator/ui/simulator_view.h"
 
 namespace velmora {
 
@@ -73,12 +74,7 @@ MainWindow::MainWindow(ProgramState& state, QWidget* parent) : QMainWindow(paren
   pane_->setObjectName(QStringLiteral("pane"));
   pane_->resize(kPaneWidth, client.bottom - kToolBarHeight + 1);
 
-  view_ = new QWidget(client_);
-  view_->setObjectName(QStringLiteral("simulatorView"));
-  view_->setAutoFillBackground(true);
-  QPalette viewPal = view_->palette();
-  viewPal.setColor(QPalette::Window, QColor(0x20, 0x20, 0x28));
-  view_->setPalette(viewPal);
+  view_ = new SimulatorView(state_, client_);
 
   commLog_ = new QPlainTextEdit(client_);
   commLog_->setObjectName(QStringLiteral("commLog"));
@@ -96,6 +92,8 @@ MainWindow::MainWindow(ProgramState& state, QWidget* parent) : QMainWindow(paren
   move(kWindowX, kWindowY);
 }
 
+QWidget* MainWindow::ViewArea() const { return view_; }
+
 void MainWindow::RefreshTitle() {
   setWindowTitle(ToQt(BuildTitle(state_.document.fileName, state_.document.motion.IsModified())));
 }
@@ -106,6 +104,8 @@ void MainWindow::ApplyLayout() {
   pane_->move(l.pane.left, l.pane.top);
   commLog_->setGeometry(l.commLog.left, l.commLog.top, l.commLog.Width(), l.commLog.Height());
   view_->setGeometry(l.view.left, l.view.top, l.view.Width(), l.view.Height());
+  // The first layout fixes the size the simulator draws at and starts its render thread.
+  view_->StartRendering();
   toolBar_->setFixedWidth(client_->width());
 }
 

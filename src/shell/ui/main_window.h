@@ -9,6 +9,7 @@ class QWidget;
 namespace velmora {
 
 struct ProgramState;
+class SimulatorView;
 
 // The program's one window: toolbar strip on top, the pose pane on the left, the simulator view on
 // the right and the communication log under the view. Fixed size, laid out in client pixels.
@@ -19,7 +20,8 @@ class MainWindow : public QMainWindow {
   explicit MainWindow(ProgramState& state, QWidget* parent = nullptr);
 
   QWidget* PaneArea() const { return pane_; }
-  QWidget* ViewArea() const { return view_; }
+  QWidget* ViewArea() const;
+  SimulatorView* Simulator() const { return view_; }
   QPlainTextEdit* CommLog() const { return commLog_; }
   QToolBar* ToolBar() const { return toolBar_; }
 
@@ -36,7 +38,7 @@ class MainWindow : public QMainWindow {
   QWidget* client_ = nullptr;
   QToolBar* toolBar_ = nullptr;
   QWidget* pane_ = nullptr;
-  QWidget* view_ = nullptr;
+  SimulatorView* view_ = nullptr;
   QPlainTextEdit* commLog_ = nullptr;
 };
 

@@ -1,0 +1,259 @@
+#include "simulator/ui/queue_rasterizer.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QTransform>
+#include <cmath>
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+QColor Argb(uint32_t colour) { return QColor::fromRgba(colour); }
+
+uint32_t Alpha(uint32_t colour) { return colour >> 24; }
+
+// x * y / 255, rounded.
+uint32_t Mul255(uint32_t x, uint32_t y) {
+  const uint32_t t = x * y + 128;
+  return (t + (t >> 8)) >> 8;
+}
+
+// The affine map that takes the source triangle onto the destination triangle; false for a
+// degenerate source.
+bool TriangleMap(const QPointF s[3], const QPointF d[3], QTransform* out) {
+  const double sx1 = s[1].x() - s[0].x(), sy1 = s[1].y() - s[0].y();
+  const double sx2 = s[2].x() - s[0].x(), sy2 = s[2].y() - s[0].y();
+  const double dx1 = d[1].x() - d[0].x(), dy1 = d[1].y() - d[0].y();
+  const double dx2 = d[2].x() - d[0].x(), dy2 = d[2].y() - d[0].y();
+  const double det = sx1 * sy2 - sx2 * sy1;
+  if (det == 0.0 || !std::isfinite(det)) return false;
+  const double a11 = (dx1 * sy2 - dx2 * sy1) / det;
+  const double a12 = (dx2 * sx1 - dx1 * sx2) / det;
+  const double a21 = (dy1 * sy2 - dy2 * sy1) / det;
+  const double a22 = (dy2 * sx1 - dy1 * sx2) / det;
+  const double tx = d[0].x() - a11 * s[0].x() - a12 * s[0].y();
+  const double ty = d[0].y() - a21 * s[0].x() - a22 * s[0].y();
+  if (!std::isfinite(a11 + a12 + a21 + a22 + tx + ty)) return false;
+  *out = QTransform(a11, a21, a12, a22, tx, ty);
+  return true;
+}
+
+bool Finite(const SceneVertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+
+// True when the four texture coordinates are the four corners of the texture: the image's own
+// border is then the quad's border and no clipping is needed.
+bool CoversWholeTexture(const std::vector<SceneVertex>& v) {
+  if (v.size() != 4) return false;
+  int corners = 0;
+  for (const SceneVertex& p : v) {
+    if ((p.u != 0.0f && p.u != 1.0f) || (p.v != 0.0f && p.v != 1.0f)) return false;
+    corners |= 1 << ((p.u == 1.0f ? 1 : 0) + (p.v == 1.0f ? 2 : 0));
+  }
+  return corners == 0xF;
+}
+
+}  // namespace
+
+QImage TintImage(const QImage& texture, uint32_t colour) {
+  QImage out = texture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  const uint32_t ca = Alpha(colour);
+  const uint32_t cr = Mul255((colour >> 16) & 0xFF, ca);
+  const uint32_t cg = Mul255((colour >> 8) & 0xFF, ca);
+  const uint32_t cb = Mul255(colour & 0xFF, ca);
+  for (int y = 0; y < out.height(); ++y) {
+    auto* line = reinterpret_cast<uint32_t*>(out.scanLine(y));
+    for (int x = 0; x < out.width(); ++x) {
+      const uint32_t p = line[x];
+      line[x] = (Mul255(p >> 24, ca) << 24) | (Mul255((p >> 16) & 0xFF, cr) << 16) |
+                (Mul255((p >> 8) & 0xFF, cg) << 8) | Mul255(p & 0xFF, cb);
+    }
+  }
+  return out;
+}
+
+QueueRasterizer::QueueRasterizer(QSize size, TextureTable textures, QFont font, Present present)
+    : size_(size),
+      textures_(std::move(textures)),
+      font_(std::move(font)),
+      present_(std::move(present)) {}
+
+const QImage& QueueRasterizer::Tinted(int texture, uint32_t colour) {
+  const QImage& plain = textures_[static_cast<std::size_t>(texture)];
+  if (colour == 0xFFFFFFFFu) return plain;
+  Tint& t = tints_[static_cast<std::size_t>(texture)];
+  if (!t.valid || t.colour != colour) {
+    t.image = TintImage(plain, colour);
+    t.colour = colour;
+    t.valid = true;
+  }
+  return t.image;
+}
+
+void QueueRasterizer::DrawFan(QPainter& painter, const DrawItem& item) {
+  const std::vector<SceneVertex>& v = item.vertices;
+  if (v.size() < 3) return;
+  for (const SceneVertex& p : v) {
+    if (!Finite(p)) return;
+  }
+  QPolygonF polygon;
+  for (const SceneVertex& p : v) polygon << QPointF(p.x, p.y);
+
+  const bool textured = item.texture >= 0 && item.texture < kTextureCount &&
+                        !textures_[static_cast<std::size_t>(item.texture)].isNull();
+  // Every fan of the scene has one colour at all its corners; the first one stands for the fan.
+  const uint32_t colour = v[0].colour;
+  if (!textured) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Argb(colour));
+    painter.drawPolygon(polygon);
+    return;
+  }
+  if (Alpha(colour) == 0) return;
+
+  const QImage& image = Tinted(item.texture, colour);
+  auto texel = [&](const SceneVertex& p) {
+    return QPointF(static_cast<double>(p.u) * image.width(),
+                   static_cast<double>(p.v) * image.height());
+  };
+
+  // A quad whose corners one affine map takes from the texture (every sprite) is drawn in one go;
+  // anything else triangle by triangle, each with its own map, as the fan defines it.
+  const QPointF s0[3] = {texel(v[0]), texel(v[1]), texel(v[2])};
+  const QPointF d0[3] = {polygon[0], polygon[1], polygon[2]};
+  QTransform map;
+  bool whole = TriangleMap(s0, d0, &map);
+  for (std::size_t i = 3; whole && i < v.size(); ++i) {
+    const QPointF mapped = map.map(texel(v[i]));
+    whole = std::fabs(mapped.x() - polygon[static_cast<int>(i)].x()) < 0.01 &&
+            std::fabs(mapped.y() - polygon[static_cast<int>(i)].y()) < 0.01;
+  }
+  if (whole) {
+    painter.save();
+    if (!CoversWholeTexture(v)) painter.setClipRegion(QRegion(polygon.toPolygon()));
+    painter.setTransform(map, true);
+    painter.drawImage(QPointF(0, 0), image);
+    painter.restore();
+    return;
+  }
+  for (std::size_t i = 1; i + 1 < v.size(); ++i) {
+    const QPointF s[3] = {texel(v[0]), texel(v[i]), texel(v[i + 1])};
+    const QPointF d[3] = {polygon[0], polygon[static_cast<int>(i)],
+                          polygon[static_cast<int>(i + 1)]};
+    QTransform t;
+    if (!TriangleMap(s, d, &t)) continue;
+    QPainterPath clip;
+    clip.addPolygon(QPolygonF({d[0], d[1], d[2]}));
+    clip.closeSubpath();
+    painter.save();
+    painter.setClipPath(clip);
+    painter.setTransform(t, true);
+    painter.drawImage(QPointF(0, 0), image);
+    painter.restore();
+  }
+}
+
+void QueueRasterizer::DrawLines(QPainter& painter, const DrawItem& item) {
+  const std::vector<SceneVertex>& v = item.vertices;
+  const bool strip = item.kind == PrimitiveKind::kLineStrip;
+  const std::size_t segments = strip ? (v.size() < 2 ? 0 : v.size() - 1) : v.size() / 2;
+  const std::size_t count =
+      std::min(segments, static_cast<std::size_t>(std::max(item.primitiveCount, 0)));
+
+  // Runs of opaque segments of one colour are drawn as one polyline: nothing shows through an
+  // opaque line, so the joints look the same as segment by segment, and a long trace stays cheap.
+  QPolygonF run;
+  uint32_t runColour = 0;
+  auto flush = [&] {
+    if (run.size() >= 2) {
+      painter.setPen(QPen(Argb(runColour), 1));
+      painter.drawPolyline(run);
+    }
+    run.clear();
+  };
+
+  for (std::size_t i = 0; i < count; ++i) {
+    const SceneVertex& a = strip ? v[i] : v[2 * i];
+    const SceneVertex& b = strip ? v[i + 1] : v[2 * i + 1];
+    if (!Finite(a) || !Finite(b)) {
+      flush();
+      continue;
+    }
+    if (a.x == b.x && a.y == b.y) continue;  // a segment without length lights no pixel
+    if (Alpha(a.colour) == 0 && Alpha(b.colour) == 0) {
+      flush();
+      continue;
+    }
+    const QPointF pa(a.x, a.y);
+    const QPointF pb(b.x, b.y);
+    if (strip && a.colour == b.colour && Alpha(a.colour) == 255) {
+      if (!run.isEmpty() && (runColour != a.colour || run.back() != pa)) flush();
+      if (run.isEmpty()) {
+        run << pa;
+        runColour = a.colour;
+      }
+      run << pb;
+      continue;
+    }
+    flush();
+    if (a.colour == b.colour) {
+      painter.setPen(QPen(Argb(a.colour), 1));
+    } else {
+      QLinearGradient gradient(pa, pb);
+      gradient.setColorAt(0, Argb(a.colour));
+      gradient.setColorAt(1, Argb(b.colour));
+      painter.setPen(QPen(QBrush(gradient), 1));
+    }
+    painter.drawLine(pa, pb);
+  }
+  flush();
+}
+
+bool QueueRasterizer::DrawFrame(const std::vector<DrawItem>& items,
+                                const std::vector<OverlayText>& overlay) {
+  if (size_.isEmpty()) return false;
+  if (back_.size() != size_ || back_.format() != QImage::Format_ARGB32_Premultiplied) {
+    back_ = QImage(size_, QImage::Format_ARGB32_Premultiplied);
+  }
+  if (back_.isNull()) return false;
+
+  QPainter painter;
+  if (!painter.begin(&back_)) return false;
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.fillRect(QRect(QPoint(0, 0), size_), Argb(kBackgroundColour));
+
+  // Vertex positions put pixel centres on whole numbers; QPainter puts them on halves.
+  painter.translate(0.5, 0.5);
+  for (const DrawItem& item : items) {
+    painter.setCompositionMode(item.alphaBlend != 0 ? QPainter::CompositionMode_SourceOver
+                                                    : QPainter::CompositionMode_Source);
+    if (item.kind == PrimitiveKind::kTriangleFan) {
+      painter.setRenderHint(QPainter::Antialiasing, true);
+      painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+      DrawFan(painter, item);
+    } else {
+      painter.setRenderHint(QPainter::Antialiasing, false);
+      DrawLines(painter, item);
+    }
+  }
+
+  painter.resetTransform();
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setFont(font_);
+  const QRect bounds(QPoint(0, 0), size_);
+  for (const OverlayText& t : overlay) {
+    painter.setPen(QColor::fromRgb(t.rgb));
+    painter.drawText(QRect(t.x, t.y, std::max(bounds.width() - t.x, 1), 64),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size())));
+  }
+  if (!painter.end()) return false;
+  present_(back_);
+  return true;
+}
+
+}  // namespace velmora
