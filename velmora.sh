@@ -89,7 +89,8 @@ case "$cmd" in
     ;;
   bench)
     install_missing
-    build build-bench -DCMAKE_BUILD_TYPE=Release -DVELMORA_BUILD_UI=OFF
+    # With the UI layer: the simulator's frame benchmarks time the Qt drawing.
+    build build-bench -DCMAKE_BUILD_TYPE=Release
     for b in build-bench/bench/*_bench; do "$b"; done
     ;;
   *)
