@@ -72,9 +72,11 @@ void CoordinateMarker::DragMarker(double px, double py, const ArmGeometry& geome
   if (userY != nullptr) *userY = -position_.y;
 }
 
-void CoordinateMarker::EndDrag() {
+void CoordinateMarker::EndDrag(const ArmGeometry& geometry) {
   std::lock_guard lock(mutex_);
+  if (!dragging_) return;
   dragging_ = false;
+  position_ = TransformCoord(position_, geometry.baseDrawInverse);
 }
 
 bool CoordinateMarker::Dragging() const {

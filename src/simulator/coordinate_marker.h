@@ -38,8 +38,9 @@ class CoordinateMarker {
   void DragMarker(double px, double py, const ArmGeometry& geometry, const Settings& settings,
                   double* userX, double* userY);
 
-  // The left button went up: the marker follows the arm again from the next frame.
-  void EndDrag();
+  // The left button went up: the marker follows the arm again from the next frame. Until then it
+  // is held in the arm drawing frame again, so a press before that frame tests the right place.
+  void EndDrag(const ArmGeometry& geometry);
 
   bool Dragging() const;
   // The stored position: arm drawing frame between frames, drawing plane while dragged.

@@ -71,7 +71,7 @@ void MarkerDragController::OnRightRelease() { SetPenHeight(PenUpHeight(state_.se
 void MarkerDragController::OnLeftRelease() {
   if (!draggingTip_) return;
   draggingTip_ = false;
-  state_.simulator.marker.EndDrag();
+  state_.simulator.marker.EndDrag(state_.geometry.Get());
   recordStep_();
 }
 

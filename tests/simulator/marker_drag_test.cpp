@@ -60,6 +60,19 @@ TEST_F(MarkerTest, HitTestFollowsATurnedAndMovedBase) {
   EXPECT_NEAR(held.y, -78, 1e-3);
 }
 
+TEST_F(MarkerTest, PressRightAfterADragTestsWhereTheMarkerWasLeftOnATurnedBase) {
+  geometry.SetCoordinateSystem(0, 0, kHalfPi);
+  Frame();
+  ASSERT_TRUE(marker.BeginMarkerDrag(333, 231 - 98, geometry.Get()));
+  Settings s;
+  s.enableMarkerLim = 0;
+  marker.DragMarker(333 + 40, 231 - 50, geometry.Get(), s, nullptr, nullptr);
+  marker.EndDrag(geometry.Get());
+  EXPECT_FALSE(marker.Dragging());
+  // No frame has run since: the marker is still where it was dropped, and a press there hits.
+  EXPECT_TRUE(marker.BeginMarkerDrag(333 + 40, 231 - 50 + 5, geometry.Get()));
+}
+
 TEST_F(MarkerTest, DragIsLimitedToTheRangeInTheArmFrame) {
   Frame();
   ASSERT_TRUE(marker.BeginMarkerDrag(333 + 98, 231, geometry.Get()));

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "geometry/kinematics.h"
@@ -234,6 +236,67 @@ TEST_F(RenderLoopTest, RunEndsWhenStopIsSet) {
   std::atomic<bool> stop{true};
   loop.Run(stop);
   EXPECT_TRUE(renderer.drawTimes.empty());
+}
+
+// Counts frames from the render thread.
+class CountingRenderer : public FrameRenderer {
+ public:
+  bool DrawFrame(const std::vector<DrawItem>& items, const std::vector<OverlayText>&) override {
+    for (const DrawItem& item : items) {
+      if (item.layer == kLayerMarker) lastMarkerColour = item.vertices[0].colour;
+    }
+    frames.fetch_add(1);
+    return true;
+  }
+  std::atomic<int> frames{0};
+  std::atomic<uint32_t> lastMarkerColour{0};
+};
+
+TEST(RenderLoopThreads, FramesRunBesideTheMouseTheDialogAndTheLink) {
+  ProgramState state;
+  InitialiseProgramState(state);
+  FakeClock clock;
+  CountingRenderer renderer;
+  RenderLoop loop(state, clock, renderer, kW, kH);
+  std::atomic<bool> stop{false};
+  std::thread render([&] { loop.Run(stop); });
+
+  auto waitFrames = [&](int more) {
+    const int target = renderer.frames.load() + more;
+    while (renderer.frames.load() < target) std::this_thread::yield();
+  };
+  waitFrames(1);
+  for (int round = 0; round < 20; ++round) {
+    // The mouse on the UI thread picks the marker up on the tool and drags it.
+    const Pose shown = SimulatedPose(state.document.motion, state.servos, state.geometry.Get());
+    const double px = 333 + shown.x * 1.5;
+    const double py = 231 - shown.y * 1.5;
+    ASSERT_TRUE(state.simulator.marker.BeginMarkerDrag(px, py, state.geometry.Get())) << round;
+    double x = 0;
+    double y = 0;
+    state.simulator.marker.DragMarker(px + 3, py + 2, state.geometry.Get(), state.settings.Get(),
+                                      &x, &y);
+    state.document.motion.Modify([&](std::vector<Pose>& poses, std::size_t& current) {
+      poses[current].x = x;
+      poses[current].y = y;
+      UpdateMotorValues(state.geometry.Get(), poses[current]);
+    });
+    waitFrames(1);
+    state.simulator.marker.EndDrag(state.geometry.Get());
+    // The dialog, the link and the erase command change what the next frames read.
+    state.settings.Update([&](Settings& s) {
+      s.vpenPoints = 100 + static_cast<uint32_t>(round);
+      s.axisType3 = round % 2;
+    });
+    state.servos.motorCurrents[0] = static_cast<int16_t>(round * 30);
+    state.simulator.penTraceReset = true;
+    state.busy.playing = round % 3 == 0;
+  }
+  waitFrames(2);
+  EXPECT_EQ(renderer.lastMarkerColour.load(), kOpaqueRed);  // the marker follows the arm again
+  stop = true;
+  render.join();
+  EXPECT_EQ(loop.pen().pointCount(), 119u);
 }
 
 }  // namespace

@@ -293,7 +293,7 @@ TEST_F(SceneTest, DraggedMarkerStaysWhereTheMouseLeftItAndTurnsDark) {
   ExpectAt(marker.vertices[0], 40, -20);
   EXPECT_EQ(marker.vertices[0].colour, kMarkerDragColour);
 
-  sim.marker.EndDrag();
+  sim.marker.EndDrag(in.geometry);
   Build({900, 0, 0, 0, 0});
   ExpectAt(Only(kLayerMarker).vertices[2], -62, -160 + 10);
   EXPECT_EQ(Only(kLayerMarker).vertices[0].colour, kOpaqueRed);
