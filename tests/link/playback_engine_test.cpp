@@ -267,7 +267,8 @@ TEST_F(PlaybackTest, ArcMoveStaysOnItsCircle) {
 
 TEST_F(PlaybackTest, SingleStepOnTheSecondToLastPlaysTheLast) {
   const ArmGeometry g = geo.Get();
-  doc.motion.Replace({At(g, 50, 0, kNone, 100), At(g, 60, 0, kNone, 100), At(g, 70, 0, kNone, 100)}, 1);
+  doc.motion.Replace({At(g, 50, 0, kNone, 100), At(g, 60, 0, kNone, 100), At(g, 70, 0, kNone, 100)},
+                     1);
   Play(2, 2);
   EXPECT_EQ(hooks.highlighted, (std::vector<std::size_t>{2}));
   EXPECT_EQ(doc.motion.CurrentIndex(), 2u);

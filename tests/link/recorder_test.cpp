@@ -32,7 +32,7 @@ class DocumentHooks : public WorkerHooks {
   void RecordStep() override { velmora::RecordStep(doc_); }
 
   std::vector<std::string> calls;
-  int inserted = 0;
+  std::atomic<int> inserted{0};
 
  private:
   Document& doc_;
