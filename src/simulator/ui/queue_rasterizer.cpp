@@ -1,12 +1,13 @@
 #include "simulator/ui/queue_rasterizer.h"
 
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QTransform>
 #include <cmath>
 #include <utility>
+
+#include "simulator/line_raster.h"
 
 namespace velmora {
 
@@ -156,60 +157,15 @@ void QueueRasterizer::DrawFan(QPainter& painter, const DrawItem& item) {
   }
 }
 
-void QueueRasterizer::DrawLines(QPainter& painter, const DrawItem& item) {
-  const std::vector<SceneVertex>& v = item.vertices;
-  const bool strip = item.kind == PrimitiveKind::kLineStrip;
-  const std::size_t segments = strip ? (v.size() < 2 ? 0 : v.size() - 1) : v.size() / 2;
-  const std::size_t count =
-      std::min(segments, static_cast<std::size_t>(std::max(item.primitiveCount, 0)));
-
-  // Runs of opaque segments of one colour are drawn as one polyline: nothing shows through an
-  // opaque line, so the joints look the same as segment by segment, and a long trace stays cheap.
-  QPolygonF run;
-  uint32_t runColour = 0;
-  auto flush = [&] {
-    if (run.size() >= 2) {
-      painter.setPen(QPen(Argb(runColour), 1));
-      painter.drawPolyline(run);
-    }
-    run.clear();
-  };
-
-  for (std::size_t i = 0; i < count; ++i) {
-    const SceneVertex& a = strip ? v[i] : v[2 * i];
-    const SceneVertex& b = strip ? v[i + 1] : v[2 * i + 1];
-    if (!Finite(a) || !Finite(b)) {
-      flush();
-      continue;
-    }
-    if (a.x == b.x && a.y == b.y) continue;  // a segment without length lights no pixel
-    if (Alpha(a.colour) == 0 && Alpha(b.colour) == 0) {
-      flush();
-      continue;
-    }
-    const QPointF pa(a.x, a.y);
-    const QPointF pb(b.x, b.y);
-    if (strip && a.colour == b.colour && Alpha(a.colour) == 255) {
-      if (!run.isEmpty() && (runColour != a.colour || run.back() != pa)) flush();
-      if (run.isEmpty()) {
-        run << pa;
-        runColour = a.colour;
-      }
-      run << pb;
-      continue;
-    }
-    flush();
-    if (a.colour == b.colour) {
-      painter.setPen(QPen(Argb(a.colour), 1));
-    } else {
-      QLinearGradient gradient(pa, pb);
-      gradient.setColorAt(0, Argb(a.colour));
-      gradient.setColorAt(1, Argb(b.colour));
-      painter.setPen(QPen(QBrush(gradient), 1));
-    }
-    painter.drawLine(pa, pb);
-  }
-  flush();
+void QueueRasterizer::DrawLines(const DrawItem& item) {
+  // Lines go straight into the pixels: per-pixel colour interpolation and the blending of
+  // translucent one-pixel lines are far cheaper here than through a gradient pen.
+  PixelBuffer buffer;
+  buffer.pixels = reinterpret_cast<uint32_t*>(back_.bits());
+  buffer.width = back_.width();
+  buffer.height = back_.height();
+  buffer.stride = static_cast<int>(back_.bytesPerLine() / 4);
+  DrawLineItem(buffer, item);
 }
 
 bool QueueRasterizer::DrawFrame(const std::vector<DrawItem>& items,
@@ -224,6 +180,9 @@ bool QueueRasterizer::DrawFrame(const std::vector<DrawItem>& items,
   if (!painter.begin(&back_)) return false;
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   painter.fillRect(QRect(QPoint(0, 0), size_), Argb(kBackgroundColour));
+  // Edges are not smoothed, as without multisampling; textures are filtered.
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
 
   // Vertex positions put pixel centres on whole numbers; QPainter puts them on halves.
   painter.translate(0.5, 0.5);
@@ -231,18 +190,14 @@ bool QueueRasterizer::DrawFrame(const std::vector<DrawItem>& items,
     painter.setCompositionMode(item.alphaBlend != 0 ? QPainter::CompositionMode_SourceOver
                                                     : QPainter::CompositionMode_Source);
     if (item.kind == PrimitiveKind::kTriangleFan) {
-      painter.setRenderHint(QPainter::Antialiasing, true);
-      painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
       DrawFan(painter, item);
     } else {
-      painter.setRenderHint(QPainter::Antialiasing, false);
-      DrawLines(painter, item);
+      DrawLines(item);
     }
   }
 
   painter.resetTransform();
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setFont(font_);
   const QRect bounds(QPoint(0, 0), size_);
   for (const OverlayText& t : overlay) {
