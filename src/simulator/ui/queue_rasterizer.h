@@ -17,10 +17,10 @@ namespace velmora {
 
 // Draws a frame's items into a back buffer: the background, then every item in queue order with
 // source-over blending (with QPainter: textured fans with the texture multiplied by the vertex
-// colour and smooth filtering, untextured fans in their vertex colour; lines one pixel wide straight
-// into the pixels, the colour running from one end point's to the other's), then the overlay texts
-// with QPainter. A finished frame is handed to `present`, which may swap the image it is given for
-// another of the same size; a frame that fails is never handed over.
+// colour and smooth filtering, untextured fans in their vertex colour; lines one pixel wide
+// straight into the pixels, the colour running from one end point's to the other's), then the
+// overlay texts with QPainter. A finished frame is handed to `present`, which may swap the image it
+// is given for another of the same size; a frame that fails is never handed over.
 class QueueRasterizer final : public FrameRenderer {
  public:
   using Present = std::function<void(QImage& frame)>;
