@@ -1,0 +1,48 @@
+#include "link/ui/recording_dialog_window.h"
+
+namespace velmora {
+
+namespace {
+
+using enum ControlKind;
+
+constexpr ControlLayout kLayout[] = {
+#include "recording_layout.inc"
+};
+
+constexpr DialogTemplate kTemplate{137, "レコーディングの設定", 156, 70};
+
+}  // namespace
+
+RecordingDialogWindow::RecordingDialogWindow(Guarded<Settings>& settings, QWidget* parent,
+                                             const DialogHooks& hooks)
+    : LayoutDialog(kTemplate, kLayout, parent, hooks), behaviour_(View(), settings) {
+  behaviour_.OnInit();
+  ConnectControls();
+}
+
+bool RecordingDialogWindow::HandleClick(int id) {
+  switch (id) {
+    case kRecStartButton:
+      behaviour_.OnStart();
+      return true;
+    case kRecCloseButton:
+      behaviour_.OnClose();
+      return true;
+    default:
+      return false;  // the check box keeps its state until "開始" reads it
+  }
+}
+
+bool RecordingDialogWindow::HandleClose() {
+  behaviour_.OnClose();
+  return true;
+}
+
+int RunRecordingDialog(Guarded<Settings>& settings, QWidget* parent) {
+  RecordingDialogWindow dialog(settings, parent);
+  dialog.exec();
+  return dialog.Result();
+}
+
+}  // namespace velmora
