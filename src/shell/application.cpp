@@ -1,0 +1,141 @@
+#include "shell/application.h"
+
+#include <utility>
+
+#include "document/editing_commands.h"
+#include "geometry/load_conversion.h"
+#include "shell/program_state.h"
+#include "shell/settings_file.h"
+
+namespace velmora {
+
+Application::Application(ProgramState& state, ApplicationOptions options)
+    : state_(state),
+      moduleDirectory_(std::move(options.moduleDirectory)),
+      clock_(options.clock != nullptr ? *options.clock : steadyClock_),
+      localTime_(options.localTime != nullptr ? *options.localTime : systemTime_),
+      hardware_(std::move(options.hardware)),
+      // The virtual robot joins the robot list only when the user asks for it.
+      virtualRobot_(clock_, VirtualRobot::kDefaultSerial, /*plugged=*/false),
+      bridges_(hardware_.get(), virtualRobot_),
+      viewSink_(nullptr),
+      link_({bridges_, clock_, state.servos, state.linkControls, state.commLog,
+             state.document.motion, localTime_, this}),
+      playback_(state.document.motion, state.geometry, state.servos, state.busy, *this, clock_),
+      recorder_(state.geometry, state.servos, state.settings, state.busy, *this, clock_) {
+  state_.document.sink = this;
+  state_.linkControls.SetSink(this);
+  state_.commLog.SetSink(this);
+  // The availability reports nothing itself: Notify below changes it, and a report from it would
+  // come straight back. What it changes is passed on with the report that caused it.
+  availability_.SetSink(nullptr);
+}
+
+Application::~Application() {
+  StopThreads();
+  // Nothing reports to this object any more.
+  state_.document.sink = &Document::nullSink;
+  state_.linkControls.SetSink(nullptr);
+  state_.commLog.SetSink(nullptr);
+}
+
+bool Application::LoadStartupState() {
+  // The register defaults first: def.ini may override them.
+  state_.servos.LoadAllRegisterDefaults();
+  Settings settings = state_.settings.Get();
+  const bool read = LoadSettings(moduleDirectory_, settings, state_.geometry, state_.servos,
+                                 &state_.simulator.penTraceReset);
+  state_.settings.Set(settings);
+  // The first Pose is built with the claw position def.ini gave.
+  NewMotion(state_.document, state_.geometry, /*resetHistory=*/true);
+  state_.linkControls.SetAxisChoice(settings.axisType3 != 0 ? 3 : 5);
+  availability_.SetUndoRedo(state_.document.history.CanUndo(), state_.document.history.CanRedo());
+  return read;
+}
+
+void Application::SetViewSink(ChangeSink* sink) { viewSink_.store(sink); }
+
+void Application::StartLink() { link_.Start(); }
+
+void Application::BeginShutdown() { state_.linkControls.SetToggle(kCommunicationToggle, false); }
+
+bool Application::Disconnected() const { return !state_.servos.connected.load(); }
+
+void Application::StopThreads() {
+  // The workers first: they stop within a millisecond of their stop flag and never wait for
+  // anything but the clock.
+  state_.busy.playbackStop.store(true);
+  state_.busy.recordStop.store(true);
+  playback_.Join();
+  recorder_.Join();
+  link_.Stop();
+}
+
+bool Application::FinishRun() {
+  // Called once every thread that reads the Motion (the workers, the link, the render thread) has
+  // been joined: the Motion is empty afterwards.
+  state_.pane.CommitPendingEdit();
+  FreeMotion(state_.document);
+  state_.document.clipboard.Release();
+  ReleaseHistory(state_.document);
+  state_.settings.Update(
+      [this](Settings& s) { s.axisType3 = state_.linkControls.AxisChoice() == 3 ? 1 : 0; });
+  return SaveSettings(moduleDirectory_, state_.settings.Get(), state_.geometry, state_.servos);
+}
+
+bool Application::StartPlayback() { return playback_.StartPlayback(); }
+
+bool Application::StartStep(int index) { return playback_.StartStep(index); }
+
+bool Application::StartRecording() { return recorder_.StartRecording(); }
+
+void Application::SetVirtualRobotListed(bool listed) {
+  bridges_.SetVirtualRobotListed(listed);
+  Notify(kChangeDeviceList);
+}
+
+bool Application::VirtualRobotListed() const { return bridges_.IsVirtualRobotListed(); }
+
+LoadReconcile Application::MakeLoadReconcile(std::function<int()> runLoadDialog) {
+  return MakeLoadConversionHook(state_.geometry, state_.settings, std::move(runLoadDialog));
+}
+
+std::string Application::ModuleDirectoryText() const { return moduleDirectory_.string(); }
+
+// ---- WorkerHooks ----
+
+void Application::SetBusyCommands(bool busy) {
+  availability_.SetBusy(busy, state_.document.history.CanUndo(), state_.document.history.CanRedo());
+  if (ChangeSink* sink = viewSink_.load()) sink->Notify(kChangeBusy | kChangeUndo);
+}
+
+void Application::EnablePaneFields(bool enable) { state_.pane.EnablePaneFields(enable); }
+
+void Application::HighlightRow(std::size_t index) { state_.pane.HighlightRow(index); }
+
+void Application::SelectPose(std::size_t index) {
+  state_.pane.SelectPose(index);
+  state_.pane.EnsureCurrentVisible();
+}
+
+void Application::InsertCopyAfterCurrent(const Pose& pose) {
+  velmora::InsertCopyAfterCurrent(state_.pane, pose);
+}
+
+void Application::ClearMotorToggle() { state_.linkControls.SetToggle(kMotorToggle, false); }
+
+void Application::RecordStep() { velmora::RecordStep(state_.document); }
+
+// ---- ChangeSink ----
+
+void Application::Notify(uint32_t changes) {
+  // The history changed on this thread just now: the availability follows before anyone can
+  // choose Undo or Redo from a stale state. (Ignored while busy; the end of the busy state sets
+  // them from the history again.)
+  if ((changes & kChangeUndo) != 0) {
+    availability_.SetUndoRedo(state_.document.history.CanUndo(), state_.document.history.CanRedo());
+  }
+  if (ChangeSink* sink = viewSink_.load()) sink->Notify(changes);
+}
+
+}  // namespace velmora

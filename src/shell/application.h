@@ -1,0 +1,134 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "document/motion_file.h"
+#include "link/bridge_list.h"
+#include "link/hid_uart.h"
+#include "link/local_time.h"
+#include "link/playback_engine.h"
+#include "link/recorder.h"
+#include "link/servo_link.h"
+#include "link/virtual_robot.h"
+#include "link/worker_hooks.h"
+#include "shell/change_sink.h"
+#include "shell/clock.h"
+#include "shell/commands.h"
+
+namespace velmora {
+
+struct ProgramState;
+
+// What the application is built from. Everything but the directory may be left out.
+struct ApplicationOptions {
+  // The directory of the executable: def.ini, the file dialogs' first folder, skin/.
+  std::filesystem::path moduleDirectory;
+  // The hardware bridges (the hidapi library); none on a machine without it.
+  std::unique_ptr<HidUart> hardware;
+  // The clock of the link, the workers and the virtual robot; the steady clock when null.
+  Clock* clock = nullptr;
+  // The local time of the connect line; the machine's when null.
+  LocalTimeSource* localTime = nullptr;
+};
+
+// The program's runtime around the program-wide state: the bridges (hardware and the virtual
+// robot), the ServoLink thread, the playback and recorder threads with the hooks they call, and
+// which commands are available. Created once by the entry point; the main window and the command
+// table work through it.
+//
+// Change reports: the Document, the link controls and the communication log report to this
+// object, which keeps the availability of Undo and Redo in step with the history at once (from
+// whatever thread recorded the step) and passes every report on to the view sink.
+class Application final : public WorkerHooks, private ChangeSink {
+ public:
+  Application(ProgramState& state, ApplicationOptions options);
+  ~Application() override;  // stops and joins every thread it started
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  // ---- Start-up (UI thread, before the link runs) ----
+  // The start-up steps that need no window, in order: the register defaults, def.ini from the
+  // module directory, the first Motion with a fresh history, and the axis choice from AXIS_TYPE.
+  // False when def.ini could not be read (every setting then has its start value).
+  bool LoadStartupState();
+  // Where change reports go (the Qt layer's sink); null drops them. Set before StartLink.
+  void SetViewSink(ChangeSink* sink);
+  // Starts the ServoLink thread.
+  void StartLink();
+
+  // ---- Shutdown ----
+  // Releases the communication toggle, which tells the link to disconnect.
+  void BeginShutdown();
+  // True once the link has no connection.
+  bool Disconnected() const;
+  // Stops and joins the playback, recorder and link threads (after the message loop).
+  void StopThreads();
+  // After the message loop: the Motion, the clipboard and the history are released and def.ini
+  // is written, with the axis choice of the toolbar. False when def.ini could not be written.
+  bool FinishRun();
+
+  // ---- Thread starters (UI thread) ----
+  // Play from the first Pose; refused while a playback runs.
+  bool StartPlayback();
+  // Plays the one Pose at 0-based `index`; refused while a playback runs.
+  bool StartStep(int index);
+  // Refused while a playback or a recording runs.
+  bool StartRecording();
+
+  // ---- The virtual robot in the robot list (not stored in def.ini) ----
+  void SetVirtualRobotListed(bool listed);
+  bool VirtualRobotListed() const;
+
+  // The reader's answer to a file of another coordinate system: the load conversion, asking
+  // through `runLoadDialog` (dialog 140) when the settings want the dialog.
+  LoadReconcile MakeLoadReconcile(std::function<int()> runLoadDialog);
+
+  ProgramState& State() { return state_; }
+  const ProgramState& State() const { return state_; }
+  CommandAvailability& Availability() { return availability_; }
+  const CommandAvailability& Availability() const { return availability_; }
+  VirtualRobot& Robot() { return virtualRobot_; }
+  BridgeList& Bridges() { return bridges_; }
+  ServoLink& Link() { return link_; }
+  PlaybackEngine& Playback() { return playback_; }
+  Recorder& Recording() { return recorder_; }
+  const std::filesystem::path& ModuleDirectory() const { return moduleDirectory_; }
+  std::string ModuleDirectoryText() const;
+
+  // ---- WorkerHooks: called by the playback and recorder threads ----
+  void SetBusyCommands(bool busy) override;
+  void EnablePaneFields(bool enable) override;
+  void HighlightRow(std::size_t index) override;
+  void SelectPose(std::size_t index) override;
+  void InsertCopyAfterCurrent(const Pose& pose) override;
+  void ClearMotorToggle() override;
+  void RecordStep() override;
+
+ private:
+  // ChangeSink: reports from the document, the link controls and the log.
+  void Notify(uint32_t changes) override;
+
+  ProgramState& state_;
+  const std::filesystem::path moduleDirectory_;
+  SteadyClock steadyClock_;
+  SystemLocalTime systemTime_;
+  Clock& clock_;
+  LocalTimeSource& localTime_;
+  std::unique_ptr<HidUart> hardware_;
+  VirtualRobot virtualRobot_;
+  BridgeList bridges_;
+  CommandAvailability availability_;
+  // The sink of the views; written by the UI thread before any worker runs, read by every thread
+  // that reports a change.
+  std::atomic<ChangeSink*> viewSink_;
+  ServoLink link_;
+  PlaybackEngine playback_;
+  Recorder recorder_;
+};
+
+}  // namespace velmora
