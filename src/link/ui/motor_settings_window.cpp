@@ -12,7 +12,7 @@ constexpr ControlLayout kLayout[] = {
 #include "motor_settings_layout.inc"
 };
 
-constexpr DialogTemplate kTemplate{motor_ids::kDialog, "モータの設定", 180, 204};
+constexpr DialogTemplate kTemplate{motor_ids::kDialog, "モータの設定", 184, 204};
 
 }  // namespace
 

@@ -60,6 +60,17 @@ void PlaceGrowing(QWidget* w, const QRect& box) {
 
 }  // namespace
 
+QFont DialogFont() {
+  QFont font;
+  // The proportional Japanese UI face the layouts were measured with; its Latin letters are about
+  // half the width of its kana and kanji, as in the Windows dialog font.
+  font.setFamilies({QStringLiteral("MS UI Gothic"), QStringLiteral("IPAPGothic"),
+                    QStringLiteral("IPA Pゴシック"), QStringLiteral("IPAGothic"),
+                    QStringLiteral("Noto Sans CJK JP"), QStringLiteral("sans-serif")});
+  font.setPixelSize(kDialogFontPixels);
+  return font;
+}
+
 MessageAnswer DialogView::Ask(const std::string& text, MessageButtons buttons, MessageIcon icon) {
   if (asker_) return asker_(text, buttons, icon);
   return WidgetControlView::Ask(text, buttons, icon);
@@ -84,9 +95,7 @@ LayoutDialog::LayoutDialog(const DialogTemplate& dialog, std::span<const Control
   setObjectName(QString::number(dialog.id));
   setWindowTitle(QString::fromUtf8(dialog.title));
   setModal(true);
-  QFont dialogFont = font();
-  dialogFont.setPixelSize(kDialogFontPixels);
-  setFont(dialogFont);
+  setFont(DialogFont());
   setFixedSize(DialogUnitsToPixelsX(dialog.width), DialogUnitsToPixelsY(dialog.height));
   Build(controls);
 }

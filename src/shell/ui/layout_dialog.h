@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFont>
 
 #include <functional>
 #include <span>
@@ -46,6 +47,9 @@ struct DialogTemplate {
 
 // Answers a question instead of a message box (tests).
 using Asker = std::function<MessageAnswer(const std::string&, MessageButtons, MessageIcon)>;
+
+// The dialogs' font: a Japanese UI face at the 12-pixel size the dialog units are based on.
+QFont DialogFont();
 
 // Where a dialog's questions and its beep go instead of a message box and the speaker (tests).
 struct DialogHooks {
