@@ -128,13 +128,7 @@ void PoseEditPane::SyncViews() {
   const uint32_t bits = pending_.exchange(0);
   if (bits == 0) return;
   FlagScope writing(writing_);
-  if (bits & kSyncList) {
-    const std::vector<Pose> poses = doc_.motion.Poses();
-    std::vector<PoseRowTexts> rows;
-    rows.reserve(poses.size());
-    for (std::size_t i = 0; i < poses.size(); ++i) rows.push_back(RowTexts(poses[i], i + 1));
-    list_->SetRows(rows);
-  }
+  if (bits & kSyncList) list_->SetRows(doc_.motion);
   if (bits & (kSyncList | kSyncSelection)) {
     list_->SetSelection(selection_.Selected(), selection_.Focused());
   }

@@ -21,8 +21,10 @@ namespace velmora::testing {
 // The PoseList as plain data.
 class FakePoseListView : public PoseListView {
  public:
-  void SetRows(const std::vector<PoseRowTexts>& r) override {
-    rows = r;
+  void SetRows(const Motion& motion) override {
+    const std::vector<Pose> poses = motion.Poses();
+    rows.clear();
+    for (std::size_t i = 0; i < poses.size(); ++i) rows.push_back(RowTexts(poses[i], i + 1));
     selected.clear();
     focused = -1;
     ++rebuilds;
