@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,7 +40,12 @@ class FocusWatcher : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::FocusOut) onFocusOut_();
+    // A popup (the field's own context menu) does not end the visit to the field: the field
+    // gets the focus back when it closes.
+    if (event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+      onFocusOut_();
+    }
     return QObject::eventFilter(watched, event);
   }
 
