@@ -1,0 +1,265 @@
+#include "document/ui/pose_pane_widget.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSlider>
+#include <algorithm>
+#include <memory>
+
+#include "document/pose_edit_pane.h"
+#include "document/pose_pane_controls.h"
+#include "document/ui/pose_list_table.h"
+#include "shell/dialog_units.h"
+#include "shell/program_state.h"
+
+namespace velmora {
+
+namespace {
+
+enum PaneControlKind { kList, kGroup, kLabel, kEdit, kDropList, kCheck, kTrackbar };
+
+struct PaneControl {
+  PaneControlKind kind;
+  int id;                   // control number, 0 for texts and group boxes
+  int x, y, width, height;  // dialog units
+  const char* text;         // UTF-8
+};
+
+constexpr PaneControl kPaneLayout[] = {
+#include "pose_pane_layout.inc"
+};
+
+constexpr int kPaneWidthUnits = 211;
+constexpr int kPaneHeightUnits = 460;
+constexpr int kFieldHeightUnits = 14;  // a closed drop-down list is as high as an edit field
+
+// The dialog font: 12 pixels high like the dialog font of the Windows build, in the first of
+// these faces the machine has. Only installed faces are named, because the font matcher would
+// otherwise take the first name for a Latin face without Japanese glyphs. The Gothic face with
+// half-width Latin letters keeps "1000msec" and "+87.984573" inside their narrow cells.
+QFont DialogFont() {
+  static const char* const kFaces[] = {"MS UI Gothic", "IPAGothic", "IPAPGothic",
+                                       "Noto Sans CJK JP", "Droid Sans Fallback"};
+  QStringList families;
+  for (const char* face : kFaces) {
+    const QString name = QString::fromUtf8(face);
+    if (QFontDatabase::hasFamily(name)) families << name;
+  }
+  QFont font;
+  if (!families.isEmpty()) font.setFamilies(families);
+  font.setPixelSize(kDialogFontPixels);
+  return font;
+}
+
+// The Japanese texts of an edit field's context menu, by the names Qt gives its actions.
+constexpr std::pair<const char*, const char*> kEditMenuTexts[] = {
+    {"edit-undo", "元に戻す(&U)"},    {"edit-redo", "やり直し(&R)"},  {"edit-cut", "切り取り(&T)"},
+    {"edit-copy", "コピー(&C)"},      {"edit-paste", "貼り付け(&P)"}, {"edit-delete", "削除(&D)"},
+    {"select-all", "すべて選択(&A)"},
+};
+
+}  // namespace
+
+int PaneUnitsToPixelsX(int units) { return DialogUnitsToPixelsX(units); }
+
+// 4/3 pixel a unit puts the pane's 460 units in 613 pixels.
+int PaneUnitsToPixelsY(int units) { return (units * 4 + 1) / 3; }
+
+QSize PosePaneSize() {
+  return {PaneUnitsToPixelsX(kPaneWidthUnits), PaneUnitsToPixelsY(kPaneHeightUnits)};
+}
+
+PosePaneWidget::PosePaneWidget(ProgramState& state, QWidget* parent)
+    : QWidget(parent), state_(state), view_(this) {
+  setObjectName(QString::number(kPosePaneDialogId));
+  // A dialog's face, whatever the window it sits on paints.
+  setPalette(QApplication::palette());
+  setAutoFillBackground(true);
+  setFont(DialogFont());
+  setFixedSize(PosePaneSize());
+  Build();
+
+  PoseEditPane& pane = state_.pane;
+  WidgetControlView::Events events;
+  events.onChange = [&pane](int id) { pane.OnChange(id); };
+  events.onFocusLost = [&pane](int id) { pane.OnFocusLost(id); };
+  events.onClick = [&pane](int id) { pane.OnClick(id); };
+  events.onSelChange = [&pane](int id) { pane.OnSelChange(id); };
+  events.onScroll = [&pane](int id, bool endTrack) { pane.OnScroll(id, endTrack); };
+  view_.Connect(events);
+  connect(list_, &PoseListTable::contextMenuRequested, this, &PosePaneWidget::contextMenuRequested);
+
+  pane.AttachViews(view_, *list_);
+  pane.Initialise();
+}
+
+PosePaneWidget::~PosePaneWidget() {
+  state_.pane.DetachViews();
+  // The children go first, while the view they report to still exists (a field that has the focus
+  // reports losing it as it goes).
+  const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  qDeleteAll(children);
+}
+
+void PosePaneWidget::SyncViews() { state_.pane.SyncViews(); }
+
+void PosePaneWidget::OnChanges(uint32_t changes) {
+  if ((changes & kPoseViewChanges) != 0) SyncViews();
+}
+
+void PosePaneWidget::Build() {
+  for (const PaneControl& c : kPaneLayout) {
+    const QRect box(PaneUnitsToPixelsX(c.x), PaneUnitsToPixelsY(c.y), PaneUnitsToPixelsX(c.width),
+                    PaneUnitsToPixelsY(c.height));
+    const QString text = QString::fromUtf8(c.text);
+    QWidget* w = nullptr;
+    switch (c.kind) {
+      case kList:
+        list_ = new PoseListTable(state_.pane, this);
+        list_->setGeometry(box);
+        w = list_;
+        break;
+      case kGroup:
+        w = new QGroupBox(text, this);
+        // The frame runs through the middle of the title, as a dialog's group box does, so the
+        // fields placed for that keep clear of it.
+        w->setStyleSheet(
+            QStringLiteral(
+                "QGroupBox { border: 1px solid palette(mid); margin-top: %1px; }"
+                "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                " left: 6px; padding: 0px 1px; background-color: palette(window); }")
+                .arg(QFontMetrics(font()).height() / 2));
+        w->setGeometry(box);
+        break;
+      case kLabel: {
+        auto* label = new QLabel(text, this);
+        const QSize hint = label->sizeHint();
+        if (box.width() == 0) {
+          label->setGeometry(QRect(box.topLeft(), hint));
+        } else {
+          // A text that would run into the field it names is set narrower instead.
+          if (hint.width() > box.width()) {
+            QFont narrow = label->font();
+            narrow.setStretch(std::max(50, 100 * box.width() / hint.width()));
+            label->setFont(narrow);
+          }
+          label->setGeometry(box.x(), box.y(), box.width(), std::max(box.height(), hint.height()));
+        }
+        w = label;
+        break;
+      }
+      case kEdit: {
+        auto* edit = new QLineEdit(this);
+        edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        edit->setGeometry(box);
+        // A value written into a field the user is not in shows its beginning, sign and all,
+        // when it is wider than the field.
+        connect(edit, &QLineEdit::textChanged, edit, [edit] {
+          if (!edit->hasFocus()) edit->setCursorPosition(0);
+        });
+        edit->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(edit, &QWidget::customContextMenuRequested, this,
+                [this, edit](const QPoint& pos) { ShowEditMenu(edit, pos); });
+        w = edit;
+        break;
+      }
+      case kDropList: {
+        auto* combo = new QComboBox(this);
+        combo->setGeometry(box.x(), box.y(), box.width(), PaneUnitsToPixelsY(kFieldHeightUnits));
+        // The opened list is as wide as its longest text, even where the box is narrower.
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
+        w = combo;
+        break;
+      }
+      case kCheck: {
+        auto* check = new QCheckBox(text, this);
+        const QSize hint = check->sizeHint();
+        check->setGeometry(box.x(), box.center().y() - hint.height() / 2,
+                           std::max(box.width(), hint.width()), hint.height());
+        check->installEventFilter(this);
+        w = check;
+        break;
+      }
+      case kTrackbar: {
+        auto* slider = new QSlider(Qt::Horizontal, this);
+        slider->setTickPosition(QSlider::NoTicks);
+        slider->setGeometry(box);
+        slider->installEventFilter(this);
+        // A page is a fifth of the range, a line one unit.
+        connect(slider, &QAbstractSlider::rangeChanged, slider, [slider](int low, int high) {
+          slider->setPageStep(std::max(1, (high - low) / 5));
+        });
+        w = slider;
+        break;
+      }
+    }
+    if (c.id != 0) w->setObjectName(QString::number(c.id));
+  }
+}
+
+bool PosePaneWidget::eventFilter(QObject* watched, QEvent* event) {
+  // Up and Down move on from a check box as in a dialog (Qt moves on with Left and Right only).
+  if (event->type() == QEvent::KeyPress && qobject_cast<QCheckBox*>(watched) != nullptr) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() == Qt::NoModifier &&
+        (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
+      focusNextPrevChild(key->key() == Qt::Key_Down);
+      return true;
+    }
+  }
+  // On a trackbar Up and Page Up go towards the minimum and Down and Page Down towards the
+  // maximum (Left and Right already go as on a trackbar).
+  if (event->type() == QEvent::KeyPress) {
+    if (auto* slider = qobject_cast<QSlider*>(watched)) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      QAbstractSlider::SliderAction action = QAbstractSlider::SliderNoAction;
+      switch (key->key()) {
+        case Qt::Key_Up:
+          action = QAbstractSlider::SliderSingleStepSub;
+          break;
+        case Qt::Key_Down:
+          action = QAbstractSlider::SliderSingleStepAdd;
+          break;
+        case Qt::Key_PageUp:
+          action = QAbstractSlider::SliderPageStepSub;
+          break;
+        case Qt::Key_PageDown:
+          action = QAbstractSlider::SliderPageStepAdd;
+          break;
+        default:
+          break;
+      }
+      if (action != QAbstractSlider::SliderNoAction) {
+        slider->triggerAction(action);
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void PosePaneWidget::ShowEditMenu(QWidget* widget, const QPoint& pos) {
+  auto* edit = qobject_cast<QLineEdit*>(widget);
+  if (edit == nullptr) return;
+  std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
+  for (QAction* action : menu->actions()) {
+    for (const auto& [name, text] : kEditMenuTexts) {
+      if (action->objectName() != QLatin1String(name)) continue;
+      // Keep the key the action shows after its tab.
+      const QString old = action->text();
+      const qsizetype tab = old.indexOf(QLatin1Char('\t'));
+      action->setText(QString::fromUtf8(text) + (tab >= 0 ? old.mid(tab) : QString()));
+    }
+  }
+  menu->exec(edit->mapToGlobal(pos));
+}
+
+}  // namespace velmora
