@@ -18,8 +18,9 @@ TEST(RecordingDialogWindow, StartStoresTheIntervalRoundedDownAndAtLeast80) {
     const char* typed;
     uint32_t stored;
   };
+  // At most nine digits are taken: a longer interval would overrun the recorder's clock.
   for (const Case c : {Case{"85", 80}, Case{"1234", 1230}, Case{"0", 80}, Case{"", 80},
-                       Case{"300", 300}}) {
+                       Case{"300", 300}, Case{"99999999999", 999999990}}) {
     Guarded<Settings> settings;
     RecordingDialogWindow w(settings, nullptr, ScriptedQuestions().Hooks());
     w.show();
@@ -31,6 +32,7 @@ TEST(RecordingDialogWindow, StartStoresTheIntervalRoundedDownAndAtLeast80) {
     EXPECT_EQ(settings.Get().recInterval, c.stored) << c.typed;
     EXPECT_EQ(settings.Get().recAutoPowOff, 0) << c.typed;
     EXPECT_EQ(EditOf(w, kRecIntervalField)->text(), QString::number(c.stored)) << c.typed;
+    EXPECT_LT(settings.Get().recInterval, uint32_t{INT32_MAX});
   }
 }
 
