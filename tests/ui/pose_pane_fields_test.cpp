@@ -1,7 +1,9 @@
 // The fields of the pose pane, driven through the real widgets.
 
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 
 #include "document/editing_commands.h"
 #include "shell/dialog_units.h"
@@ -238,6 +240,27 @@ TEST_F(PosePaneFieldsTest, AValueWiderThanItsFieldShowsItsSign) {
   EXPECT_EQ(x->text(), "-150.500000");
   ASSERT_GT(x->fontMetrics().horizontalAdvance(x->text()), x->width() - 8);
   EXPECT_EQ(x->cursorPosition(), 0);
+}
+
+TEST_F(PosePaneFieldsTest, AFieldsOwnMenuIsJapaneseAndDoesNotEndTheEdit) {
+  Type(kXFieldId, "12");
+  const std::size_t steps = Steps();
+  // Opening a popup over the field takes the focus for a while; the field is not left.
+  QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+  QApplication::sendEvent(Edit(kXFieldId), &popup);
+  EXPECT_EQ(Steps(), steps);
+  EXPECT_EQ(Text(kXFieldId), "12");
+
+  const std::unique_ptr<QMenu> menu = JapaneseEditMenu(Edit(kXFieldId));
+  QStringList texts;
+  for (const QAction* action : menu->actions()) {
+    if (!action->isSeparator()) texts << action->text().section(QLatin1Char('\t'), 0, 0);
+  }
+  EXPECT_TRUE(texts.contains("コピー(&C)")) << texts.join(' ').toStdString();
+  EXPECT_TRUE(texts.contains("貼り付け(&P)"));
+  for (const QString& text : texts) {
+    EXPECT_GT(text.at(0).unicode(), 0x7f) << text.toStdString();  // no English left over
+  }
 }
 
 }  // namespace

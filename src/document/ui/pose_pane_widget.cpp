@@ -59,11 +59,22 @@ QFont DialogFont() {
   return font;
 }
 
-// The Japanese texts of an edit field's context menu, by the names Qt gives its actions.
-constexpr std::pair<const char*, const char*> kEditMenuTexts[] = {
-    {"edit-undo", "元に戻す(&U)"},    {"edit-redo", "やり直し(&R)"},  {"edit-cut", "切り取り(&T)"},
-    {"edit-copy", "コピー(&C)"},      {"edit-paste", "貼り付け(&P)"}, {"edit-delete", "削除(&D)"},
-    {"select-all", "すべて選択(&A)"},
+// The Japanese texts of an edit field's context menu, in place of Qt's own, which the machine may
+// have no translation for. Qt's actions are known by their object names where it gives them and by
+// their untranslated texts otherwise.
+struct EditMenuText {
+  const char* objectName;
+  const char* english;
+  const char* japanese;
+};
+constexpr EditMenuText kEditMenuTexts[] = {
+    {"edit-undo", "Undo", "元に戻す(&U)"},
+    {"edit-redo", "Redo", "やり直し(&R)"},
+    {"edit-cut", "Cut", "切り取り(&T)"},
+    {"edit-copy", "Copy", "コピー(&C)"},
+    {"edit-paste", "Paste", "貼り付け(&P)"},
+    {"edit-delete", "Delete", "削除(&D)"},
+    {"select-all", "Select All", "すべて選択(&A)"},
 };
 
 }  // namespace
@@ -166,8 +177,9 @@ void PosePaneWidget::Build() {
           if (!edit->hasFocus()) edit->setCursorPosition(0);
         });
         edit->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(edit, &QWidget::customContextMenuRequested, this,
-                [this, edit](const QPoint& pos) { ShowEditMenu(edit, pos); });
+        connect(edit, &QWidget::customContextMenuRequested, this, [edit](const QPoint& pos) {
+          JapaneseEditMenu(edit)->exec(edit->mapToGlobal(pos));
+        });
         w = edit;
         break;
       }
@@ -246,20 +258,23 @@ bool PosePaneWidget::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void PosePaneWidget::ShowEditMenu(QWidget* widget, const QPoint& pos) {
-  auto* edit = qobject_cast<QLineEdit*>(widget);
-  if (edit == nullptr) return;
+std::unique_ptr<QMenu> JapaneseEditMenu(QLineEdit* edit) {
   std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
   for (QAction* action : menu->actions()) {
-    for (const auto& [name, text] : kEditMenuTexts) {
-      if (action->objectName() != QLatin1String(name)) continue;
-      // Keep the key the action shows after its tab.
-      const QString old = action->text();
-      const qsizetype tab = old.indexOf(QLatin1Char('\t'));
-      action->setText(QString::fromUtf8(text) + (tab >= 0 ? old.mid(tab) : QString()));
+    // The text before the tab names the action; the key after it stays.
+    const QString old = action->text();
+    const qsizetype tab = old.indexOf(QLatin1Char('\t'));
+    QString name = tab >= 0 ? old.left(tab) : old;
+    name.remove(QLatin1Char('&'));
+    for (const EditMenuText& t : kEditMenuTexts) {
+      if (action->objectName() != QLatin1String(t.objectName) && name != QLatin1String(t.english)) {
+        continue;
+      }
+      action->setText(QString::fromUtf8(t.japanese) + (tab >= 0 ? old.mid(tab) : QString()));
+      break;
     }
   }
-  menu->exec(edit->mapToGlobal(pos));
+  return menu;
 }
 
 }  // namespace velmora

@@ -4,8 +4,12 @@
 #include <QSize>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 #include "shell/ui/widget_control_view.h"
+
+class QLineEdit;
+class QMenu;
 
 namespace velmora {
 
@@ -52,7 +56,6 @@ class PosePaneWidget : public QWidget {
 
  private:
   void Build();
-  void ShowEditMenu(QWidget* edit, const QPoint& pos);
 
   ProgramState& state_;
   WidgetControlView view_;
@@ -64,5 +67,8 @@ class PosePaneWidget : public QWidget {
 int PaneUnitsToPixelsX(int units);
 int PaneUnitsToPixelsY(int units);
 QSize PosePaneSize();
+
+// The context menu of an edit field with the program's Japanese texts.
+std::unique_ptr<QMenu> JapaneseEditMenu(QLineEdit* edit);
 
 }  // namespace velmora
