@@ -113,8 +113,10 @@ std::wstring FakeHidApi::Error(HidHandle* handle) {
 
 FakeInputReport DataReport(std::vector<uint8_t> data, uint32_t delayMs) {
   FakeInputReport report;
-  report.bytes.push_back(static_cast<uint8_t>(data.size()));
-  report.bytes.insert(report.bytes.end(), data.begin(), data.end());
+  // Built in one piece: GCC 12 at -O2 misreads a push_back followed by an insert as an overflow.
+  report.bytes.resize(data.size() + 1);
+  report.bytes[0] = static_cast<uint8_t>(data.size());
+  std::copy(data.begin(), data.end(), report.bytes.begin() + 1);
   report.delayMs = delayMs;
   return report;
 }
