@@ -81,8 +81,9 @@ constexpr EditMenuText kEditMenuTexts[] = {
 
 int PaneUnitsToPixelsX(int units) { return DialogUnitsToPixelsX(units); }
 
-// 4/3 pixel a unit puts the pane's 460 units in 613 pixels.
-int PaneUnitsToPixelsY(int units) { return (units * 4 + 1) / 3; }
+// 1.35 pixel a unit puts the pane's 460 units in 621 pixels, which fill the client area under a
+// toolbar of up to 30 pixels.
+int PaneUnitsToPixelsY(int units) { return (units * 27 + 10) / 20; }
 
 QSize PosePaneSize() {
   return {PaneUnitsToPixelsX(kPaneWidthUnits), PaneUnitsToPixelsY(kPaneHeightUnits)};
@@ -91,8 +92,11 @@ QSize PosePaneSize() {
 PosePaneWidget::PosePaneWidget(ProgramState& state, QWidget* parent)
     : QWidget(parent), state_(state), view_(this) {
   setObjectName(QString::number(kPosePaneDialogId));
-  // A dialog's face, whatever the window it sits on paints.
-  setPalette(QApplication::palette());
+  // A dialog's face, whatever the window it sits on paints. (The role is set one by one: a
+  // palette without explicitly set roles would take the parent's.)
+  QPalette face = palette();
+  face.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+  setPalette(face);
   setAutoFillBackground(true);
   setFont(DialogFont());
   setFixedSize(PosePaneSize());
