@@ -1,13 +1,31 @@
 #include <QApplication>
+#include <QCoreApplication>
+#include <utility>
 
+#include "link/hidapi/cp2110_bridge.h"
+#include "shell/application.h"
 #include "shell/program_state.h"
 #include "shell/ui/main_window.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  QApplication qt(argc, argv);
+  // Files live beside the executable: def.ini, skin/, and where the file dialogs start.
+  velmora::ApplicationOptions options;
+  options.moduleDirectory = QCoreApplication::applicationDirPath().toStdString();
+  options.hardware = velmora::MakeCp2110Bridge();
+
   velmora::ProgramState state;
-  velmora::InitialiseProgramState(state);
-  velmora::MainWindow window(state);
-  window.show();
-  return QApplication::exec();
+  velmora::Application app(state, std::move(options));
+  // Register defaults, def.ini, the first Motion; the window does the rest of the start-up.
+  app.LoadStartupState();
+  int code = 0;
+  {
+    velmora::MainWindow window(app);
+    window.show();
+    code = QApplication::exec();
+    // Nothing may read the Motion any more once it is released.
+    window.StopThreads();
+    app.FinishRun();
+  }
+  return code;
 }
