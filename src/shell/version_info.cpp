@@ -52,7 +52,7 @@ const VersionBlock& EmbeddedVersionBlock() {
     b.values[table + "ProductVersion"] = "1, 0, 0, 1";
     b.values[table + "FileVersion"] = "1, 0, 0, 1";
     b.values[table + "CompanyName"] = "Velmora Project";
-    b.values[table + "LegalCopyright"] = "Copyright (C) 2026 Velmora Project";
+    b.values[table + "LegalCopyright"] = "(C) 2026 Velmora Project";
     b.values[table + "Comments"] = "Release1";
     return b;
   }();

@@ -29,7 +29,7 @@ TEST(AboutBoxUi, ShowsTheVersionInformationAndOnlyOkOrTheCloseBoxEndIt) {
   EXPECT_EQ(LabelText(box, 1028), "Velmora");
   EXPECT_EQ(LabelText(box, 1029), "バージョン\t1, 0, 0, 1");
   EXPECT_EQ(LabelText(box, 1030), "会社名\t\tVelmora Project");
-  EXPECT_EQ(LabelText(box, 1031), "著作権\t\tCopyright (C) 2026 Velmora Project");
+  EXPECT_EQ(LabelText(box, 1031), "著作権\t\t(C) 2026 Velmora Project");
   EXPECT_EQ(LabelText(box, 1032), "コメント\t\tRelease1");
   const auto* icon = box.findChild<QLabel*>(QStringLiteral("139"));
   ASSERT_NE(icon, nullptr);

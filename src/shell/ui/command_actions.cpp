@@ -1,12 +1,14 @@
 #include "shell/ui/command_actions.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QShortcut>
 #include <QToolBar>
+#include <QToolTip>
 #include <QWidget>
 #include <utility>
 
@@ -22,6 +24,8 @@ namespace {
 
 constexpr int kImageWidth = 16;
 constexpr int kImageHeight = 15;
+// The tip box is at most 280 pixels wide; its border and padding take 10 of them.
+constexpr int kTipTextWidth = 270;
 
 QKeySequence KeyOf(const Accelerator& a) {
   if (a.deleteKey) return QKeySequence(Qt::Key_Delete);
@@ -29,6 +33,22 @@ QKeySequence KeyOf(const Accelerator& a) {
 }
 
 }  // namespace
+
+QString ToolTipText(int stringId) {
+  const QString text = ToQString(LoadText(stringId));
+  const QFontMetrics metrics(QToolTip::font());
+  // Japanese has no spaces to break at: a line ends before the character that would not fit.
+  QString wrapped;
+  QString line;
+  for (const QChar c : text) {
+    if (!line.isEmpty() && metrics.horizontalAdvance(line + c) > kTipTextWidth) {
+      wrapped += line + QLatin1Char('\n');
+      line.clear();
+    }
+    line += c;
+  }
+  return wrapped + line;
+}
 
 CommandActions::CommandActions(QWidget* window, Execute execute)
     : QObject(window), execute_(std::move(execute)) {
@@ -52,7 +72,7 @@ CommandActions::CommandActions(QWidget* window, Execute execute)
     QAction* action = Action(button.command);
     if (action == nullptr) continue;
     action->setIcon(QIcon(strip.copy(button.image * kImageWidth, 0, kImageWidth, kImageHeight)));
-    action->setToolTip(ToQString(LoadText(button.tooltip)));
+    action->setToolTip(ToolTipText(button.tooltip));
   }
   // The accelerators are window shortcuts rather than the actions' own, so the menus show their
   // texts exactly as they are. A text field keeps its editing keys (Ctrl+C copies its text).

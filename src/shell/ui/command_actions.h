@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QString>
 #include <functional>
 #include <map>
 
@@ -19,6 +20,10 @@ namespace velmora {
 class CommandAvailability;
 class UndoHistory;
 struct LinkControlsState;
+
+// The text of tooltip string `stringId`, broken into lines that fit the toolbar's tips, which are
+// at most 280 pixels wide.
+QString ToolTipText(int stringId);
 
 // The main window's commands as Qt actions: one action per command number, shared by the main
 // menu (101) and the toolbar, so that a command is available or checked in both at once; the

@@ -28,12 +28,6 @@ constexpr char kStyle[] =
 constexpr int kButtonWidth = 23;
 constexpr int kButtonHeight = 22;
 
-// A tip that wraps within the box's width (Qt wraps only rich text).
-QString Tip(int stringId) {
-  return QStringLiteral("<p>") + ToQString(LoadText(stringId)).toHtmlEscaped() +
-         QStringLiteral("</p>");
-}
-
 }  // namespace
 
 MainToolBar::MainToolBar(const CommandActions& actions, const QFont& font, Callbacks callbacks,
@@ -60,7 +54,7 @@ MainToolBar::MainToolBar(const CommandActions& actions, const QFont& font, Callb
   // A drop-down list of 100 x 130: the list part opens below the 100-pixel-wide box.
   robots_->setGeometry(510, 2, 100, 22);
   robots_->setMaxVisibleItems(8);
-  robots_->setToolTip(Tip(40036));
+  robots_->setToolTip(ToolTipText(40036));
   connect(robots_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
     if (callbacks_.robotChosen) callbacks_.robotChosen(index);
   });
@@ -74,7 +68,7 @@ MainToolBar::MainToolBar(const CommandActions& actions, const QFont& font, Callb
   axis5_->setGeometry(690, 5, 50, 15);
   for (QRadioButton* radio : {axis3_, axis5_}) {
     radio->setFont(font);
-    radio->setToolTip(Tip(40037));
+    radio->setToolTip(ToolTipText(40037));
     axes->addButton(radio);
   }
   connect(axis3_, &QRadioButton::clicked, this, [this] {
@@ -88,7 +82,7 @@ MainToolBar::MainToolBar(const CommandActions& actions, const QFont& font, Callb
   erase_->setObjectName(QStringLiteral("erasePen"));
   erase_->setFont(font);
   erase_->setGeometry(740, 2, 80, 20);
-  erase_->setToolTip(Tip(40044));
+  erase_->setToolTip(ToolTipText(40044));
   erase_->setFocusPolicy(Qt::NoFocus);
   connect(erase_, &QPushButton::clicked, this, [this] {
     if (callbacks_.erasePen) callbacks_.erasePen();
@@ -98,7 +92,7 @@ MainToolBar::MainToolBar(const CommandActions& actions, const QFont& font, Callb
   alwaysDraw_->setObjectName(QStringLiteral("alwaysDraw"));
   alwaysDraw_->setFont(font);
   alwaysDraw_->setGeometry(830, 2, 80, 20);
-  alwaysDraw_->setToolTip(Tip(40045));
+  alwaysDraw_->setToolTip(ToolTipText(40045));
   connect(alwaysDraw_, &QCheckBox::clicked, this, [this](bool on) {
     if (callbacks_.alwaysDraw) callbacks_.alwaysDraw(on);
   });
