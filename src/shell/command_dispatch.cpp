@@ -85,38 +85,14 @@ void OpenDocument(Application& app, ShellView& view) {
   Retitle(app, view);
 }
 
+// Every command has its item in the main menu.
 bool IsCommand(int command) {
-  switch (command) {
-    case kCmdStop:
-    case kCmdExit:
-    case kCmdNew:
-    case kCmdSave:
-    case kCmdSaveAs:
-    case kCmdOpen:
-    case kCmdUndo:
-    case kCmdRedo:
-    case kCmdCut:
-    case kCmdCopy:
-    case kCmdPaste:
-    case kCmdDelete:
-    case kCmdMotorSettings:
-    case kCmdCapturePose:
-    case kCmdCommunication:
-    case kCmdCoordinateSystem:
-    case kCmdMotorOn:
-    case kCmdInsertPose:
-    case kCmdBatchConversion:
-    case kCmdRecord:
-    case kCmdSimulatorSettings:
-    case kCmdStep:
-    case kCmdPlay:
-    case kCmdAbout:
-    case kCmdErasePen:
-    case kCmdVirtualRobot:
-      return true;
-    default:
-      return false;
+  for (const MenuPopup& popup : MainMenu()) {
+    for (const MenuItem& item : popup.items) {
+      if (item.command != 0 && item.command == command) return true;
+    }
   }
+  return false;
 }
 
 void Toggle(Application& app, int id) {
