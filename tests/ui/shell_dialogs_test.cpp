@@ -12,6 +12,7 @@
 #include "document/motion_file.h"
 #include "shell/change_sink.h"
 #include "shell/ui/about_box.h"
+#include "shell/ui/main_window.h"
 #include "shell/ui/qt_change_sink.h"
 #include "shell/ui/qt_file_dialogs.h"
 
@@ -106,6 +107,19 @@ TEST(QtChangeSinkUi, ABurstFromWorkerThreadsArrivesAsFewDeliveriesWithEveryBit) 
   EXPECT_EQ(deliveries, std::vector<uint32_t>{kChangeTitle});
   QTest::qWait(3 * QtChangeSink::kCoalesceMs);
   EXPECT_EQ(deliveries.size(), 1u);  // the posted call found nothing left
+}
+
+TEST(UiFontUi, FaceNameIsReadAsUtf8OrAsTheShiftJisOfAWindowsDefIni) {
+  // "ＭＳ ゴシック" as a def.ini written on Windows holds it.
+  EXPECT_EQ(UiFont("\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e").families().front(),
+            "ＭＳ ゴシック");
+  EXPECT_EQ(UiFont("IPAゴシック").families().front(), "IPAゴシック");
+  EXPECT_EQ(UiFont("").families().front(), "ＭＳ ゴシック");
+  // Bytes that are text in neither encoding: the default face, with the fallbacks after it.
+  const QFont broken = UiFont("\xff\xfe\x80");
+  EXPECT_EQ(broken.families().front(), "ＭＳ ゴシック");
+  EXPECT_TRUE(broken.families().contains("IPAGothic"));
+  EXPECT_EQ(broken.pixelSize(), 12);
 }
 
 }  // namespace
