@@ -281,8 +281,12 @@ TEST(RunCoordinateSystemDialog, ConvertsThroughTheModalConversionDialog) {
         testing::PostClick(modal->findChild<QPushButton*>(QStringLiteral("1")));
         return true;
       },
-      [](QWidget* modal) {
-        if (modal->objectName() != QStringLiteral("142")) return false;
+      [&](QWidget* modal) {
+        // Back in the coordinate-system dialog once the conversion is done.
+        if (modal->objectName() != QStringLiteral("142") ||
+            state.geometry.Coords().centreOffsetX != 10) {
+          return false;
+        }
         testing::PostClick(modal->findChild<QPushButton*>(QStringLiteral("2")));
         return true;
       },

@@ -86,8 +86,9 @@ void DialogView::Beep() {
 
 LayoutDialog::LayoutDialog(const DialogTemplate& dialog, std::span<const ControlLayout> controls,
                            QWidget* parent, const DialogHooks& hooks)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
+    // A caption with the system menu and the close box only: no minimise or maximise buttons.
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       hooks_(hooks),
       view_(this) {
   view_.SetAsker(hooks.asker);
