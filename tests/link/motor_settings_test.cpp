@@ -52,7 +52,7 @@ TEST(RegisterFieldValue, KeepsTheLowEightBitsOfTheNumberRead) {
   EXPECT_EQ(RegisterFieldValue("256"), 0);
   EXPECT_EQ(RegisterFieldValue(""), 0);  // an empty field stores 0
   EXPECT_EQ(RegisterFieldValue("12abc"), 12);
-  EXPECT_EQ(RegisterFieldValue("-1"), 255);  // pasted past the digits-only field
+  EXPECT_EQ(RegisterFieldValue("-1"), 255);                    // pasted past the digits-only field
   EXPECT_EQ(RegisterFieldValue("99999999999999999999"), 255);  // saturates, then the low byte
   // Only the first 256 characters are read: digits beyond them are not part of the number.
   EXPECT_EQ(RegisterFieldValue(std::string(255, '0') + "79"), 7);
@@ -136,7 +136,7 @@ TEST_F(MotorSettingsTest, ResetWarnsThenPutsTheDefaultsIntoTheWorkingCopyOnly) {
   EXPECT_EQ(Fields(view), (std::vector<std::string>{"2", "2", "8", "8", "88", "2", "100"}));
   Select(view, dialog, 1);
   EXPECT_EQ(view.Text(ids::kFirstField + 1), "4");  // the 11 of ID2 is gone too
-  EXPECT_EQ(table.RegisterImage(2)[0x19], 11);       // but not from the table
+  EXPECT_EQ(table.RegisterImage(2)[0x19], 11);      // but not from the table
   EXPECT_EQ(table.RegisterImage(5)[0x23], 55);
 }
 

@@ -41,8 +41,8 @@ class BatchConversionWindowTest : public ::testing::Test {
   }
 
   void Open(std::vector<std::size_t> rows = {1, 3}) {
-    window = std::make_unique<BatchConversionWindow>(state, std::move(rows), nullptr,
-                                                     questions.Hooks());
+    window =
+        std::make_unique<BatchConversionWindow>(state, std::move(rows), nullptr, questions.Hooks());
     window->show();
   }
 

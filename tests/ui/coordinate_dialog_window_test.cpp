@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QMessageBox>
-
 #include <cmath>
 #include <memory>
 
@@ -60,7 +59,8 @@ class CoordinateSystemWindowTest : public ::testing::Test {
       if (conversionChoice >= 0) {
         Click(ButtonOf(conversion, conversion_ids::kKeepCoordinates + conversionChoice));
       }
-      Click(ButtonOf(conversion, conversionCancels ? conversion_ids::kCancel : conversion_ids::kOk));
+      Click(
+          ButtonOf(conversion, conversionCancels ? conversion_ids::kCancel : conversion_ids::kOk));
       EXPECT_FALSE(conversion.isVisible());
       return conversion.Result();
     });
@@ -226,8 +226,8 @@ TEST(ConversionWindow, PreselectsFromTheLoadTypeBeepsAndEndsAsEachButtonSays) {
     int loadType;
     int preselected;
   };
-  for (const Case c : {Case{0, kKeepCoordinates}, Case{1, kKeepMotorValues},
-                       Case{2, kKeepMotorValues}}) {
+  for (const Case c :
+       {Case{0, kKeepCoordinates}, Case{1, kKeepMotorValues}, Case{2, kKeepMotorValues}}) {
     ScriptedQuestions q;
     ConversionWindow w(c.loadType, nullptr, q.Hooks());
     w.show();

@@ -4,7 +4,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-
 #include <functional>
 #include <memory>
 
@@ -66,8 +65,7 @@ TEST(DialogLayout, ControlsFitTheirDialogAndEachOther) {
     std::unique_ptr<LayoutDialog> dialog = c.make(state, quiet.Hooks());
     dialog->show();
     EXPECT_EQ(dialog->objectName(), QString::fromUtf8(c.name));
-    EXPECT_EQ(dialog->size(),
-              QSize(DialogUnitsToPixelsX(c.width), DialogUnitsToPixelsY(c.height)));
+    EXPECT_EQ(dialog->size(), QSize(DialogUnitsToPixelsX(c.width), DialogUnitsToPixelsY(c.height)));
 
     const QList<QWidget*> children = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     ASSERT_FALSE(children.isEmpty());
@@ -97,13 +95,14 @@ TEST(DialogLayout, ControlsFitTheirDialogAndEachOther) {
     for (std::size_t i = 0; i < solid.size(); ++i) {
       for (std::size_t j = i + 1; j < solid.size(); ++j) {
         EXPECT_FALSE(solid[i]->geometry().intersects(solid[j]->geometry()))
-            << solid[i]->objectName().toStdString() << " "
-            << solid[i]->metaObject()->className() << " / " << solid[j]->objectName().toStdString()
-            << " " << solid[j]->metaObject()->className();
+            << solid[i]->objectName().toStdString() << " " << solid[i]->metaObject()->className()
+            << " / " << solid[j]->objectName().toStdString() << " "
+            << solid[j]->metaObject()->className();
       }
     }
     const QByteArray shots = qgetenv("VELMORA_DIALOG_SHOTS");
-    if (!shots.isEmpty()) dialog->grab().save(QString::fromLocal8Bit(shots) + "/" + c.name + ".png");
+    if (!shots.isEmpty())
+      dialog->grab().save(QString::fromLocal8Bit(shots) + "/" + c.name + ".png");
   }
 }
 

@@ -4,15 +4,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QCheckBox>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
-
 #include <deque>
 #include <functional>
 #include <string>

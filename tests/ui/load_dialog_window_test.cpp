@@ -1,3 +1,5 @@
+#include "geometry/ui/load_dialog_window.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -6,7 +8,6 @@
 #include "document/motion_file.h"
 #include "geometry/base_rotations.h"
 #include "geometry/kinematics.h"
-#include "geometry/ui/load_dialog_window.h"
 #include "shell/program_state.h"
 #include "support/temp_dir.h"
 #include "ui/dialog_test_support.h"
@@ -108,15 +109,14 @@ class LoadFromOtherSystemTest : public ::testing::Test {
 
   // Reads the file with the load hook the shell builds, the dialog driven by `drive`.
   bool Load(const std::function<void(LoadDialogWindow&)>& drive) {
-    const LoadReconcile hook =
-        MakeLoadConversionHook(state.geometry, state.settings, [&] {
-          ++dialogs;
-          LoadDialogWindow w(state.settings, nullptr, ScriptedQuestions().Hooks());
-          w.show();
-          drive(w);
-          EXPECT_FALSE(w.isVisible());
-          return w.Result();
-        });
+    const LoadReconcile hook = MakeLoadConversionHook(state.geometry, state.settings, [&] {
+      ++dialogs;
+      LoadDialogWindow w(state.settings, nullptr, ScriptedQuestions().Hooks());
+      w.show();
+      drive(w);
+      EXPECT_FALSE(w.isVisible());
+      return w.Result();
+    });
     return ReadMotionFile(state.document, state.geometry, path.string(), hook);
   }
 

@@ -1,6 +1,7 @@
+#include "link/ui/recording_dialog_window.h"
+
 #include <gtest/gtest.h>
 
-#include "link/ui/recording_dialog_window.h"
 #include "ui/dialog_test_support.h"
 
 namespace velmora {

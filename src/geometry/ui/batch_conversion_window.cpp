@@ -19,8 +19,8 @@ constexpr DialogTemplate kTemplate{batch_ids::kDialog, "ポーズの一括変換
 }  // namespace
 
 BatchConversionWindow::BatchConversionWindow(ProgramState& state,
-                                             std::vector<std::size_t> selectedRows,
-                                             QWidget* parent, const DialogHooks& hooks)
+                                             std::vector<std::size_t> selectedRows, QWidget* parent,
+                                             const DialogHooks& hooks)
     : LayoutDialog(kTemplate, kLayout, parent, hooks),
       behaviour_(View(), state.document, state.geometry, state.batchModes, std::move(selectedRows),
                  [&state] {

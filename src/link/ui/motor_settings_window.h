@@ -13,8 +13,7 @@ class MotorSettingsWindow : public LayoutDialog {
   Q_OBJECT
 
  public:
-  MotorSettingsWindow(ServoTable& servos, QWidget* parent = nullptr,
-                      const DialogHooks& hooks = {});
+  MotorSettingsWindow(ServoTable& servos, QWidget* parent = nullptr, const DialogHooks& hooks = {});
 
   const MotorSettingsDialog& Behaviour() const { return behaviour_; }
 

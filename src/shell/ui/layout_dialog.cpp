@@ -23,8 +23,8 @@ namespace velmora {
 namespace {
 
 QRect DialogRect(const ControlLayout& c) {
-  return QRect(DialogUnitsToPixelsX(c.x), DialogUnitsToPixelsY(c.y),
-               DialogUnitsToPixelsX(c.width), DialogUnitsToPixelsY(c.height));
+  return QRect(DialogUnitsToPixelsX(c.x), DialogUnitsToPixelsY(c.y), DialogUnitsToPixelsX(c.width),
+               DialogUnitsToPixelsY(c.height));
 }
 
 // A three-state check box that goes round as a Windows one does: unchecked, checked,
@@ -143,16 +143,17 @@ void LayoutDialog::Build(std::span<const ControlLayout> controls) {
         auto* edit = new QLineEdit(this);
         edit->setGeometry(box);
         if (c.kind == ControlKind::kDigitsEdit) {
-          edit->setValidator(new QRegularExpressionValidator(
-              QRegularExpression(QStringLiteral("[0-9]*")), edit));
+          edit->setValidator(
+              new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
         }
         w = edit;
         break;
       }
       case ControlKind::kCheck:
       case ControlKind::kTriStateCheck: {
-        QCheckBox* check = c.kind == ControlKind::kTriStateCheck ? new ThreeStateCheckBox(text, this)
-                                                                 : new QCheckBox(text, this);
+        QCheckBox* check = c.kind == ControlKind::kTriStateCheck
+                               ? new ThreeStateCheckBox(text, this)
+                               : new QCheckBox(text, this);
         check->setTristate(c.kind == ControlKind::kTriStateCheck);
         PlaceGrowing(check, box);
         w = check;

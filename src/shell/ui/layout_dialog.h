@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QFont>
-
 #include <functional>
 #include <span>
 #include <string>
