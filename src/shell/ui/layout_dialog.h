@@ -8,8 +8,6 @@
 
 #include "shell/ui/widget_control_view.h"
 
-class QButtonGroup;
-
 namespace velmora {
 
 // One control of a dialog layout, placed in dialog units (see shell/dialog_units.h).
