@@ -50,6 +50,7 @@ class MotorSettingsDialog {
 
   // Index 0..4 of the servo whose registers the fields show.
   int ServoOnShow() const { return shown_; }
+  // The working image of servo `index` (0..4).
   const RegisterImage& WorkingImage(int index) const { return working_[index]; }
 
  private:
