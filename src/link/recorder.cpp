@@ -1,5 +1,7 @@
 #include "link/recorder.h"
 
+#include <algorithm>
+
 #include "geometry/kinematics.h"
 #include "link/playback_engine.h"
 #include "link/servo_table.h"
@@ -57,7 +59,10 @@ void Recorder::Run() {
 
   while (!busy_.recordStop.load()) {
     const uint32_t interval = settings_.Get().recInterval;
-    const uint32_t deadline = clock_.NowMs() + interval;
+    // Deadlines are compared as wrapping differences, which reach at most 2^31 - 1 ms ahead; a
+    // longer interval (an unsigned count read from a negative text) waits that long instead of
+    // wrapping into no wait at all and flooding the Motion with samples.
+    const uint32_t deadline = clock_.NowMs() + std::min<uint32_t>(interval, 0x7FFFFFFFu);
     hooks_.InsertCopyAfterCurrent(RecordedPose(servos_, geometry_, interval));
     while (static_cast<int32_t>(deadline - clock_.NowMs()) > 0) {
       if (busy_.recordStop.load()) break;

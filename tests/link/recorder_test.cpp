@@ -133,6 +133,27 @@ TEST_F(RecorderTest, LostConnectionEndsTheRecording) {
   EXPECT_TRUE(doc.history.CanUndo());
 }
 
+TEST_F(RecorderTest, AHugeIntervalWaitsInsteadOfFloodingTheMotion) {
+  settings.Update([](Settings& s) { s.recInterval = 4294967290u; });  // "-5" in def.ini
+  class StopLater : public Clock {
+   public:
+    explicit StopLater(BusyState& b) : busy_(b) {}
+    uint32_t NowMs() override { return now_; }
+    void SleepMs(uint32_t ms) override {
+      now_ += ms;
+      if (now_ >= 5000) busy_.recordStop = true;
+    }
+
+   private:
+    BusyState& busy_;
+    uint32_t now_ = 0;
+  } stopLater(busy);
+  Recorder recorder(geo, servos, settings, busy, hooks, stopLater);
+  recorder.Run();
+  EXPECT_EQ(hooks.inserted, 1);
+  EXPECT_EQ(doc.motion.Current().transitionTime, 4294967290u);
+}
+
 TEST_F(RecorderTest, StartIsRefusedWhilePlayingOrRecording) {
   FakeClock clock;
   Recorder recorder(geo, servos, settings, busy, hooks, clock);
