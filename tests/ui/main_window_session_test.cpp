@@ -18,17 +18,20 @@ namespace {
 using testing::MainWindowTest;
 using testing::ReadBytes;
 
-// Types into a pane field and leaves it, as the user does.
-void TypeInto(QLineEdit* field, const QString& text, QWidget* next) {
+QLineEdit* Field(MainWindow& window, int id) {
+  return qobject_cast<QLineEdit*>(window.Pane()->Control(id));
+}
+
+// Types into a pane field and leaves it for another, as the user does; the window is then
+// brought up to date (its refresh otherwise follows a few milliseconds later).
+void TypeInto(MainWindow& window, int id, const QString& text, int nextId) {
+  QLineEdit* field = Field(window, id);
   field->setFocus();
   field->selectAll();
   QTest::keyClicks(field, text);
-  next->setFocus();
+  Field(window, nextId)->setFocus();
   QApplication::processEvents();
-}
-
-QLineEdit* Field(MainWindow& window, int id) {
-  return qobject_cast<QLineEdit*>(window.Pane()->Control(id));
+  window.FlushChanges();
 }
 
 TEST_F(MainWindowTest, ClosingWithoutChangesOrRobotEndsAtOnce) {
@@ -38,7 +41,7 @@ TEST_F(MainWindowTest, ClosingWithoutChangesOrRobotEndsAtOnce) {
 }
 
 TEST_F(MainWindowTest, YesThenCancellingTheSaveDialogKeepsTheProgramRunning) {
-  TypeInto(Field(*window, kXFieldId), "12.5", Field(*window, kYFieldId));
+  TypeInto(*window, kXFieldId, "12.5", kYFieldId);
   ASSERT_TRUE(state.document.motion.IsModified());
   const auto poses = state.document.motion.Poses();
 
@@ -76,7 +79,7 @@ TEST_F(MainWindowTest, ClosingWhileConnectedWaitsForTheLinkToLetGo) {
 }
 
 TEST_F(MainWindowTest, OpenAfterSavingThenCancellingShowsTheSavedNameUntilTheNextEdit) {
-  TypeInto(Field(*window, kXFieldId), "20", Field(*window, kYFieldId));
+  TypeInto(*window, kXFieldId, "20", kYFieldId);
   ASSERT_NE(Title().find(" *"), std::string::npos);
   const std::string path = (dir / "first.KMO").string();
   answers = {MessageAnswer::kYes};
@@ -88,8 +91,7 @@ TEST_F(MainWindowTest, OpenAfterSavingThenCancellingShowsTheSavedNameUntilTheNex
   EXPECT_NEAR(state.document.motion.Current().x, 20, 1e-9);
   EXPECT_NE(ReadBytes(path).find("POS:20.000000,"), std::string::npos);
 
-  TypeInto(Field(*window, kYFieldId), "5", Field(*window, kXFieldId));
-  window->FlushChanges();
+  TypeInto(*window, kYFieldId, "5", kXFieldId);
   EXPECT_EQ(Title(), BuildTitle(path, false) + " *");
 }
 
@@ -97,7 +99,7 @@ TEST_F(MainWindowTest, NewSaveAndReopenThroughTheWindow) {
   // Three Poses with different x.
   for (const char* x : {"10", "30", "50"}) {
     if (std::string(x) != "10") Click(kCmdInsertPose);
-    TypeInto(Field(*window, kXFieldId), x, Field(*window, kYFieldId));
+    TypeInto(*window, kXFieldId, x, kYFieldId);
   }
   ASSERT_EQ(state.document.motion.Size(), 3u);
   const std::string path = (dir / "three.KMO").string();
@@ -155,7 +157,7 @@ TEST_F(MainWindowTest, AMarkerDragWithPenDownAndUpIsOneUndoStep) {
 TEST_F(MainWindowTest, VirtualRobotPlaysStepsAndRecords) {
   for (const char* x : {"0", "40"}) {
     if (std::string(x) != "0") Click(kCmdInsertPose);
-    TypeInto(Field(*window, kXFieldId), x, Field(*window, kYFieldId));
+    TypeInto(*window, kXFieldId, x, kYFieldId);
   }
   state.pane.SelectPose(0);
   window->FlushChanges();

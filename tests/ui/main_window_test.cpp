@@ -142,11 +142,13 @@ TEST_F(MainWindowTest, MenusAndToolbarCarryTheCommandTable) {
 }
 
 TEST_F(MainWindowTest, TogglesMirrorBetweenToolbarMenuAndLinkControls) {
+  app.Link().Stop();  // held until the toggle has been looked at
   Click(kCmdCommunication);
   EXPECT_TRUE(state.linkControls.IsToggleChecked(kCommunicationToggle));
   EXPECT_TRUE(Action(kCmdCommunication)->isChecked());
   EXPECT_TRUE(Button(kCmdCommunication)->isChecked());
   // No robot is listed: the link clears the toggle again, and the button follows.
+  app.Link().Start();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !Button(kCmdCommunication)->isChecked(); }, 10000));
 
   Action(kCmdMotorOn)->trigger();  // from the menu
