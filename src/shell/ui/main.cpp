@@ -1,5 +1,8 @@
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <utility>
 
 #include "link/hidapi/cp2110_bridge.h"
@@ -9,6 +12,12 @@
 
 int main(int argc, char** argv) {
   QApplication qt(argc, argv);
+  // Qt's own texts (the file dialogs' buttons) in the user's language, where Qt has them.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qtTexts);
+  }
   // Files live beside the executable: def.ini, skin/, and where the file dialogs start.
   velmora::ApplicationOptions options;
   options.moduleDirectory = QCoreApplication::applicationDirPath().toStdString();
