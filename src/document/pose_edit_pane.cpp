@@ -13,6 +13,7 @@
 #include "link/servo_table.h"
 #include "shell/c_format.h"
 #include "shell/control_view.h"
+#include "shell/flag_scope.h"
 #include "shell/string_table.h"
 
 namespace velmora {
@@ -35,19 +36,6 @@ constexpr uint32_t kFieldEditGoalTime = 50;  // 0.5 s for edits made in the pane
 
 constexpr std::array<int, 3> kInterpolationTextIds{40014, 40015, 40016};
 constexpr std::array<int, 2> kArcDirectionTextIds{40041, 40042};
-
-// Sets a flag for the lifetime of the scope and puts the previous value back.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = saved_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool saved_;
-};
 
 int IndexOf(const std::array<int, 5>& ids, int id) {
   const auto it = std::find(ids.begin(), ids.end(), id);

@@ -14,6 +14,7 @@
 
 #include "document/pose_edit_pane.h"
 #include "document/ui/pose_list_model.h"
+#include "shell/flag_scope.h"
 
 namespace velmora {
 
@@ -21,19 +22,6 @@ namespace {
 
 // Tips come up 10 ms after the mouse stops, not after the usual long hover.
 constexpr int kTipDelayMs = 10;
-
-// Sets a flag for the lifetime of the scope and puts the previous value back.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = saved_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool saved_;
-};
 
 // Draws a cell's text with a narrow margin, so that "1000msec" fits its 52-pixel column; the
 // style still draws the selection and the focus.
