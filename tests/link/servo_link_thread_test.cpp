@@ -49,7 +49,14 @@ uint16_t TimeFor(int16_t position) { return static_cast<uint16_t>(position * 7 +
 TEST_F(ServoLinkThread, GoalsQueuedFromThreeThreadsArriveWholeAndTheLastOneWins) {
   Connect(5, true);
   link.Start();
-  ASSERT_TRUE(WaitUntil([&] { return robot.TorqueOn(5); }));
+  // Torque comes on a moment before the 2-second move to the current Pose goes out in the same
+  // cycle; wait for that move too, so that only the writers' goals are left to check.
+  ASSERT_TRUE(WaitUntil([&] {
+    for (const Bytes& p : robot.Packets()) {
+      if (p.size() > 4 && p[4] == kRegGoalPosition) return true;
+    }
+    return false;
+  }));
   robot.ClearPackets();
 
   // The writers keep going for a few hundred link cycles (10 ms of link time each).
