@@ -7,6 +7,7 @@
 
 #include "document/editing_commands.h"
 #include "shell/dialog_units.h"
+#include "shell/ui/japanese_edit_menu.h"
 #include "ui/pose_pane_fixture.h"
 
 namespace velmora::testing {

@@ -19,6 +19,7 @@
 #include "document/ui/pose_list_table.h"
 #include "shell/dialog_units.h"
 #include "shell/program_state.h"
+#include "shell/ui/japanese_edit_menu.h"
 
 namespace velmora {
 
@@ -62,21 +63,6 @@ QFont DialogFont() {
 // The Japanese texts of an edit field's context menu, in place of Qt's own, which the machine may
 // have no translation for. Qt's actions are known by their object names where it gives them and by
 // their untranslated texts otherwise.
-struct EditMenuText {
-  const char* objectName;
-  const char* english;
-  const char* japanese;
-};
-constexpr EditMenuText kEditMenuTexts[] = {
-    {"edit-undo", "Undo", "元に戻す(&U)"},
-    {"edit-redo", "Redo", "やり直し(&R)"},
-    {"edit-cut", "Cut", "切り取り(&T)"},
-    {"edit-copy", "Copy", "コピー(&C)"},
-    {"edit-paste", "Paste", "貼り付け(&P)"},
-    {"edit-delete", "Delete", "削除(&D)"},
-    {"select-all", "Select All", "すべて選択(&A)"},
-};
-
 }  // namespace
 
 int PaneUnitsToPixelsX(int units) { return DialogUnitsToPixelsX(units); }
@@ -180,10 +166,7 @@ void PosePaneWidget::Build() {
         connect(edit, &QLineEdit::textChanged, edit, [edit] {
           if (!edit->hasFocus()) edit->setCursorPosition(0);
         });
-        edit->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(edit, &QWidget::customContextMenuRequested, this, [edit](const QPoint& pos) {
-          JapaneseEditMenu(edit)->exec(edit->mapToGlobal(pos));
-        });
+        UseJapaneseEditMenu(edit);
         w = edit;
         break;
       }
@@ -262,23 +245,5 @@ bool PosePaneWidget::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-std::unique_ptr<QMenu> JapaneseEditMenu(QLineEdit* edit) {
-  std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
-  for (QAction* action : menu->actions()) {
-    // The text before the tab names the action; the key after it stays.
-    const QString old = action->text();
-    const qsizetype tab = old.indexOf(QLatin1Char('\t'));
-    QString name = tab >= 0 ? old.left(tab) : old;
-    name.remove(QLatin1Char('&'));
-    for (const EditMenuText& t : kEditMenuTexts) {
-      if (action->objectName() != QLatin1String(t.objectName) && name != QLatin1String(t.english)) {
-        continue;
-      }
-      action->setText(QString::fromUtf8(t.japanese) + (tab >= 0 ? old.mid(tab) : QString()));
-      break;
-    }
-  }
-  return menu;
-}
 
 }  // namespace velmora

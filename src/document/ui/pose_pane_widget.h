@@ -68,7 +68,4 @@ int PaneUnitsToPixelsX(int units);
 int PaneUnitsToPixelsY(int units);
 QSize PosePaneSize();
 
-// The context menu of an edit field with the program's Japanese texts.
-std::unique_ptr<QMenu> JapaneseEditMenu(QLineEdit* edit);
-
 }  // namespace velmora

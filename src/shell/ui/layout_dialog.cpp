@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "shell/dialog_units.h"
+#include "shell/ui/japanese_edit_menu.h"
 
 namespace velmora {
 
@@ -142,6 +143,7 @@ void LayoutDialog::Build(std::span<const ControlLayout> controls) {
       case ControlKind::kDigitsEdit: {
         auto* edit = new QLineEdit(this);
         edit->setGeometry(box);
+        UseJapaneseEditMenu(edit);
         if (c.kind == ControlKind::kDigitsEdit) {
           edit->setValidator(
               new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
