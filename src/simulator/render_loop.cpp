@@ -42,9 +42,15 @@ bool RenderLoop::RunFrame() {
   in.settings = state_.settings.Get();
   in.geometry = state_.geometry.Get();
   in.arcGuide = state_.geometry.GetArcGuide();
-  in.fiveAxis = in.settings.axisType3 == 0;
+  // The toolbar's 3/5-axis choice, as it stands now: a click shows on the next frame.
+  in.fiveAxis = state_.linkControls.AxisChoice() != 3;
   in.connected = state_.servos.connected.load();
-  for (std::size_t i = 0; i < in.motorCurrents.size(); ++i) {
+  // Without a connection each motor's reading is cleared before it is used, so the first frames
+  // after a reconnect do not show the currents of the previous connection. The wrist and claw
+  // readings are touched only when they are drawn.
+  const std::size_t usedMotors = in.fiveAxis ? in.motorCurrents.size() : 3;
+  for (std::size_t i = 0; i < usedMotors; ++i) {
+    if (!in.connected) state_.servos.motorCurrents[i].store(0);
     in.motorCurrents[i] = state_.servos.motorCurrents[i].load();
   }
   in.width = width_;

@@ -123,7 +123,7 @@ TEST_F(RenderLoopTest, ConnectedRobotWithThreeAxesShowsOnlyIdsOneToThree) {
     state.servos.SetPresentPosition(id, static_cast<int16_t>(-10 * id));
   state.servos.motorCurrents[0] = 120;
   state.servos.motorCurrents[1] = -1;
-  state.settings.Update([](Settings& s) { s.axisType3 = 0; });  // the 5-axis view
+  state.linkControls.SetAxisChoice(5);  // the toolbar's 5-axis view
   const Pose p = SimulatedPose(state.document.motion, state.servos, state.geometry.Get());
   EXPECT_EQ(p.motorValues, (std::array<int16_t, 5>{-10, -20, -30, 0, 0}));
 
@@ -137,7 +137,7 @@ TEST_F(RenderLoopTest, ConnectedRobotWithThreeAxesShowsOnlyIdsOneToThree) {
 }
 
 TEST_F(RenderLoopTest, OverlayListsFiveMotorsSixteenPixelsApartForTheHandType) {
-  state.settings.Update([](Settings& s) { s.axisType3 = 0; });
+  state.linkControls.SetAxisChoice(5);
   SetCurrent({-672, 1344, 0, -672, 7}, 0, 0);
   loop.RunFrame();
   std::vector<int> ys;
@@ -153,7 +153,7 @@ TEST_F(RenderLoopTest, OverlayListsFiveMotorsSixteenPixelsApartForTheHandType) {
   EXPECT_EQ(renderer.lastOverlay[5].text, "ID5:    +7");
   EXPECT_NE(Find(kLayerWrist), nullptr);
 
-  state.settings.Update([](Settings& s) { s.axisType3 = 1; });
+  state.linkControls.SetAxisChoice(3);
   loop.RunFrame();
   EXPECT_EQ(Find(kLayerWrist), nullptr);
   EXPECT_EQ(renderer.lastOverlay[3].text, "ID3:    +0");
@@ -216,13 +216,23 @@ TEST_F(RenderLoopTest, DroppedFrameLeavesNothingBehindForTheNext) {
   EXPECT_EQ(renderer.lastItems.size(), count);
 }
 
-TEST_F(RenderLoopTest, DisconnectedRobotsCurrentsAreNotTouchedByTheView) {
-  state.settings.Update([](Settings& s) { s.axisType3 = 0; });
+TEST_F(RenderLoopTest, DisconnectedRobotsCurrentsAreClearedBeforeAReconnectCanShowThem) {
   for (auto& c : state.servos.motorCurrents) c = 400;
-  loop.RunFrame();
-  for (const auto& c : state.servos.motorCurrents) EXPECT_EQ(c.load(), 400);
+  loop.RunFrame();  // the pen type: the wrist and claw readings are not used
+  EXPECT_EQ(state.servos.motorCurrents[2].load(), 0);
+  EXPECT_EQ(state.servos.motorCurrents[3].load(), 400);
   EXPECT_EQ(Find(kLayerLink1)->vertices[0].colour, kOpaqueWhite);
   EXPECT_EQ(renderer.lastOverlay[1].text, "ID1:  -672");
+
+  state.linkControls.SetAxisChoice(5);
+  loop.RunFrame();
+  for (const auto& c : state.servos.motorCurrents) EXPECT_EQ(c.load(), 0);
+  // Connected again before the link has read any current: nothing of the old connection shows.
+  state.servos.connected = true;
+  state.servos.axisCount = 5;
+  loop.RunFrame();
+  EXPECT_EQ(Find(kLayerLink1)->vertices[0].colour, kOpaqueWhite);
+  EXPECT_EQ(renderer.lastOverlay[1].text, "ID1:    +0,   0mA");
 }
 
 TEST_F(RenderLoopTest, EmptyMotionShowsTheArmAtRest) {
@@ -284,10 +294,8 @@ TEST(RenderLoopThreads, FramesRunBesideTheMouseTheDialogAndTheLink) {
     waitFrames(1);
     state.simulator.marker.EndDrag(state.geometry.Get());
     // The dialog, the link and the erase command change what the next frames read.
-    state.settings.Update([&](Settings& s) {
-      s.vpenPoints = 100 + static_cast<uint32_t>(round);
-      s.axisType3 = round % 2;
-    });
+    state.settings.Update([&](Settings& s) { s.vpenPoints = 100 + static_cast<uint32_t>(round); });
+    state.linkControls.SetAxisChoice(round % 2 == 0 ? 5 : 3);
     state.servos.motorCurrents[0] = static_cast<int16_t>(round * 30);
     state.simulator.penTraceReset = true;
     state.busy.playing = round % 3 == 0;
