@@ -279,6 +279,16 @@ void PoseEditPane::RefreshRow(std::size_t row) {
   list_->SetRowTexts(row, RowTexts(*pose, row + 1));
 }
 
+void PoseEditPane::RefreshConvertedRows(const std::vector<std::size_t>& rows) {
+  const std::size_t current = doc_.motion.CurrentIndex();
+  bool currentConverted = false;
+  for (std::size_t row : rows) {
+    RefreshRow(row);
+    currentConverted = currentConverted || row == current;
+  }
+  if (currentConverted) SelectPose(current);
+}
+
 void PoseEditPane::CommitPendingEdit() {
   if (!editPending_) return;
   FinishFieldEdit(Notice::kFocusLost);

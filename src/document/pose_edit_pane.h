@@ -101,6 +101,9 @@ class PoseEditPane {
   bool MoveCurrentTo(double x, double y, double z);
   // Rewrites one row's texts from its Pose now (row-by-row conversions).
   void RefreshRow(std::size_t row);
+  // After a conversion changed the Poses at `rows`: refreshes those rows and, when the current
+  // Pose is among them, shows it again (SelectPose). The selection is left as the user made it.
+  void RefreshConvertedRows(const std::vector<std::size_t>& rows);
   // A field edit changes the Pose as the user types and records its undo step when the field
   // loses the focus. Commands that must see a recorded edit before the focus moves (closing,
   // New, Open, starting a playback) call this first: it records the step at once.

@@ -149,7 +149,7 @@ bool CheckBatchSelection(ControlView& view, const std::vector<std::size_t>& sele
 BatchConversionDialog::BatchConversionDialog(ControlView& view, Document& doc, Geometry& geometry,
                                              BatchConversionModes& modes,
                                              std::vector<std::size_t> selectedRows,
-                                             std::function<void()> refresh)
+                                             ConvertedRowsRefresh refresh)
     : view_(view),
       doc_(doc),
       geometry_(geometry),
@@ -307,15 +307,17 @@ bool BatchConversionDialog::Ok() {
   e.timeFactor = modes_.timeFactor;
 
   const ArmGeometry g = geometry_.Get();
+  std::vector<std::size_t> converted;
   doc_.motion.Modify([&](std::vector<Pose>& poses, std::size_t&) {
     for (std::size_t row : rows_) {
       if (row >= poses.size()) continue;  // a row beyond the end of the Motion is skipped
       ApplyBatchEntries(g, limits_, e, poses[row]);
+      converted.push_back(row);
     }
   });
   UpdateArcGuide(geometry_, doc_.motion);
   doc_.sink->Notify(kChangeMotion | kChangeCurrentPose);
-  if (refresh_) refresh_();
+  if (refresh_) refresh_(converted);
   RecordStep(doc_);
   applied_ = true;
   return true;

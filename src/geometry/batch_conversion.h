@@ -8,6 +8,7 @@
 
 #include "document/pose.h"
 #include "geometry/coordinate_system.h"
+#include "geometry/motion_conversion.h"
 #include "shell/control_view.h"
 
 namespace velmora {
@@ -99,11 +100,11 @@ bool CheckBatchSelection(ControlView& view, const std::vector<std::size_t>& sele
 // in one undo step.
 class BatchConversionDialog {
  public:
-  // `selectedRows`: the pose list's selected rows. `refresh` rebuilds the pose list and shows the
-  // current Pose after the batch.
+  // `selectedRows`: the pose list's selected rows. `refresh` brings the converted rows up to date
+  // after the batch.
   BatchConversionDialog(ControlView& view, Document& doc, Geometry& geometry,
                         BatchConversionModes& modes, std::vector<std::size_t> selectedRows,
-                        std::function<void()> refresh);
+                        ConvertedRowsRefresh refresh);
 
   void OnInit();
   // True when the dialog ends (OK applied, キャンセル).
@@ -125,7 +126,7 @@ class BatchConversionDialog {
   Geometry& geometry_;
   BatchConversionModes& modes_;
   std::vector<std::size_t> rows_;
-  std::function<void()> refresh_;
+  ConvertedRowsRefresh refresh_;
   std::array<int16_t, kMotorCount> limits_{};
   // Set while a motor field and its trackbar update each other (and while the dialog fills its
   // controls), so that neither handler loops back into the other.

@@ -62,7 +62,7 @@ bool ConversionDialog::OnClick(int id) {
 CoordinateSystemDialog::CoordinateSystemDialog(ControlView& view, Geometry& geometry, Document& doc,
                                                Guarded<Settings>& settings,
                                                ConversionDialogRunner runConversion,
-                                               std::function<void()> refresh)
+                                               ConvertedRowsRefresh refresh)
     : view_(view),
       geometry_(geometry),
       doc_(doc),

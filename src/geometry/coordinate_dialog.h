@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "geometry/motion_conversion.h"
 #include "shell/control_view.h"
 #include "shell/guarded.h"
 #include "shell/settings.h"
@@ -73,10 +74,10 @@ class CoordinateSystemDialog {
     kConverted,  // the coordinate system changed and the Motion was converted
   };
 
-  // `refresh` rebuilds the pose list and shows the current Pose after a conversion.
+  // `refresh` brings the converted rows up to date after a conversion.
   CoordinateSystemDialog(ControlView& view, Geometry& geometry, Document& doc,
                          Guarded<Settings>& settings, ConversionDialogRunner runConversion,
-                         std::function<void()> refresh);
+                         ConvertedRowsRefresh refresh);
 
   void OnInit();
   // True when the dialog ends ("閉じる"). "適用" keeps it open.
@@ -94,7 +95,7 @@ class CoordinateSystemDialog {
   Document& doc_;
   Guarded<Settings>& settings_;
   ConversionDialogRunner runConversion_;
-  std::function<void()> refresh_;
+  ConvertedRowsRefresh refresh_;
 };
 
 }  // namespace velmora

@@ -1,5 +1,7 @@
 #include "geometry/motion_conversion.h"
 
+#include <numeric>
+
 #include "document/document.h"
 #include "geometry/kinematics.h"
 
@@ -19,15 +21,19 @@ bool ConvertPoses(const ArmGeometry& g, std::vector<Pose>& poses, int method) {
 }
 
 bool ConvertMotion(Document& doc, Geometry& geometry, int method,
-                   const std::function<void()>& refresh) {
+                   const ConvertedRowsRefresh& refresh) {
   if (method != kKeepCoordinates && method != kKeepMotorValues) return false;
   // One snapshot of the placement for the whole walk, so every Pose is converted alike.
   const ArmGeometry g = geometry.Get();
-  doc.motion.Modify(
-      [&](std::vector<Pose>& poses, std::size_t&) { ConvertPoses(g, poses, method); });
+  std::vector<std::size_t> rows;
+  doc.motion.Modify([&](std::vector<Pose>& poses, std::size_t&) {
+    ConvertPoses(g, poses, method);
+    rows.resize(poses.size());
+    std::iota(rows.begin(), rows.end(), std::size_t{0});
+  });
   UpdateArcGuide(geometry, doc.motion);
   doc.sink->Notify(kChangeMotion | kChangeCurrentPose);
-  if (refresh) refresh();
+  if (refresh) refresh(rows);
   return true;
 }
 

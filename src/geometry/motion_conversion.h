@@ -23,11 +23,16 @@ enum ConversionMethod : int {
 // Pose's own ID2 choose its elbow side. False (and nothing changes) for any other method.
 bool ConvertPoses(const ArmGeometry& g, std::vector<Pose>& poses, int method);
 
+// Brings the views up to date after a conversion changed the Poses at `rows` (0-based, ascending):
+// their pose list rows are refreshed, and the current Pose is shown again when it is among them.
+// The list is not rebuilt, so the user's selection survives.
+using ConvertedRowsRefresh = std::function<void(const std::vector<std::size_t>& rows)>;
+
 // Converts the whole Motion of `doc` in the present coordinate system of `geometry`, then brings
-// the arc guide and the views up to date: `refresh` rebuilds the pose list and shows the current
-// Pose (it may be empty). No undo step is recorded and the modified flag is left alone: the Motion
-// still describes the same movement, only in other numbers. False for an unknown method.
+// the arc guide and the views up to date through `refresh` (which may be empty) with every row.
+// No undo step is recorded and the modified flag is left alone: the Motion still describes the
+// same movement, only in other numbers. False for an unknown method.
 bool ConvertMotion(Document& doc, Geometry& geometry, int method,
-                   const std::function<void()>& refresh);
+                   const ConvertedRowsRefresh& refresh);
 
 }  // namespace velmora

@@ -40,7 +40,8 @@ class BatchTest : public ::testing::Test {
     ResetHistory(doc);
   }
   BatchConversionDialog& Open(std::vector<std::size_t> rows) {
-    dialog.emplace(view, doc, geo, modes, std::move(rows), [this] { ++refreshes; });
+    dialog.emplace(view, doc, geo, modes, std::move(rows),
+                   [this](const std::vector<std::size_t>&) { ++refreshes; });
     dialog->OnInit();
     return *dialog;
   }

@@ -41,7 +41,7 @@ class CoordinateDialogTest : public ::testing::Test {
           conversionTypes.push_back(type);
           return conversionAnswer;
         },
-        [this] { ++refreshes; });
+        [this](const std::vector<std::size_t>&) { ++refreshes; });
     d.OnInit();
     return d;
   }

@@ -32,7 +32,7 @@ class ConvertMotionTest : public ::testing::Test {
   Document doc;
   std::vector<Pose> before;
   int refreshes = 0;
-  std::function<void()> refresh = [this] { ++refreshes; };
+  ConvertedRowsRefresh refresh = [this](const std::vector<std::size_t>&) { ++refreshes; };
 };
 
 TEST_F(ConvertMotionTest, KeepMotorValuesMovesTheCoordinatesWithTheBase) {

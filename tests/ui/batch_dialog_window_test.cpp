@@ -188,6 +188,19 @@ TEST_F(BatchConversionWindowTest, BothSidesOfAPairAskAgainAndNoLeavesEverything)
   EXPECT_EQ(after[1].motorValues[2], poses[1].motorValues[2]);
 }
 
+TEST_F(BatchConversionWindowTest, SelectionSurvivesSoTheSameRowsCanBeConvertedAgain) {
+  state.pane.Selection().Set({1, 3}, 3);
+  ASSERT_TRUE(state.pane.SelectPose(3));
+  Open({1, 3});
+  Type(EditOf(*window, ids::kX), QStringLiteral("10"));
+  Ok({MessageAnswer::kYes});
+  EXPECT_EQ(state.pane.Selection().Selected(), (std::vector<std::size_t>{1, 3}));
+  EXPECT_EQ(state.pane.Selection().Focused(), 3);
+  EXPECT_EQ(state.document.motion.CurrentIndex(), 3u);
+  // The shown current Pose is the converted one.
+  EXPECT_NEAR(state.document.motion.Current().x, poses[3].x + 10, 1e-9);
+}
+
 TEST(RunBatchConversionDialog, TakesThePaneSelectionAndEndsOnEscape) {
   ProgramState state;
   InitialiseProgramState(state);

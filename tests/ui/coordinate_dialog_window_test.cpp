@@ -258,6 +258,8 @@ TEST(ConversionWindow, PreselectsFromTheLoadTypeBeepsAndEndsAsEachButtonSays) {
 TEST(RunCoordinateSystemDialog, ConvertsThroughTheModalConversionDialog) {
   ProgramState state;
   InitialiseProgramState(state);
+  state.document.motion.Replace(std::vector<Pose>(3, state.document.motion.Current()), 0);
+  state.pane.Selection().Set({0, 2}, 0);
   const Pose before = state.document.motion.Current();
   bool sawConversionOwner = false;
   testing::ModalScript script({
@@ -298,6 +300,8 @@ TEST(RunCoordinateSystemDialog, ConvertsThroughTheModalConversionDialog) {
   // LOAD_CONV_TYPE 0 preselects keeping the coordinates.
   EXPECT_EQ(state.document.motion.Current().x, before.x);
   EXPECT_NE(state.document.motion.Current().motorValues, before.motorValues);
+  // Every row was converted in place; the user's selection is still there.
+  EXPECT_EQ(state.pane.Selection().Selected(), (std::vector<std::size_t>{0, 2}));
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ BatchConversionWindow::BatchConversionWindow(ProgramState& state,
                                              const DialogHooks& hooks)
     : LayoutDialog(kTemplate, kLayout, parent, hooks),
       behaviour_(View(), state.document, state.geometry, state.batchModes, std::move(selectedRows),
-                 [&state] {
-                   state.pane.RefreshAfterReplace();
+                 [&state](const std::vector<std::size_t>& rows) {
+                   state.pane.RefreshConvertedRows(rows);
                    state.pane.SyncViews();
                  }) {
   behaviour_.OnInit();

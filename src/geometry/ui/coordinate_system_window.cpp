@@ -26,8 +26,8 @@ CoordinateSystemWindow::CoordinateSystemWindow(ProgramState& state, QWidget* par
       behaviour_(
           View(), state.geometry, state.document, state.settings,
           [this](int loadConversionType) { return conversion_(loadConversionType); },
-          [&state] {
-            state.pane.RefreshAfterReplace();
+          [&state](const std::vector<std::size_t>& rows) {
+            state.pane.RefreshConvertedRows(rows);
             state.pane.SyncViews();
           }) {
   behaviour_.OnInit();
