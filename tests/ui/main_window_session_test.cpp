@@ -71,6 +71,8 @@ TEST_F(MainWindowTest, ClosingWhileConnectedWaitsForTheLinkToLetGo) {
   EXPECT_FALSE(Button(kCmdCommunication)->isChecked());
   Click(kCmdCommunication);  // nothing starts again meanwhile
   EXPECT_FALSE(state.linkControls.IsToggleChecked(kCommunicationToggle));
+  EXPECT_FALSE(Button(kCmdCommunication)->isChecked());  // and nothing shows as started
+  EXPECT_FALSE(Action(kCmdCommunication)->isChecked());
 
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 10000));
   EXPECT_FALSE(state.servos.connected.load());

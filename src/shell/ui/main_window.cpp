@@ -211,8 +211,12 @@ void MainWindow::SetTitle(const std::string& title) { setWindowTitle(ToQString(t
 // ---- Commands ----
 
 void MainWindow::Execute(int command, CommandSource source) {
-  // While the window closes, nothing new starts.
-  if (shuttingDown_) return;
+  // While the window closes, nothing new starts. A check button or item that flipped itself on the
+  // click is put back to what the toggles say.
+  if (shuttingDown_) {
+    RefreshLink();
+    return;
+  }
   ExecuteCommand(app_, *this, command, source);
   FlushChanges();
 }
