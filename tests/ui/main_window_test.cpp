@@ -19,6 +19,7 @@
 #include "document/ui/pose_pane_widget.h"
 #include "shell/string_table.h"
 #include "shell/title.h"
+#include "simulator/ui/render_thread.h"
 #include "simulator/ui/simulator_view.h"
 #include "ui/main_window_fixture.h"
 
@@ -191,6 +192,32 @@ TEST_F(MainWindowTest, RobotListAndAxisChoiceFollowTheLinkAndLockWhileConnected)
   EXPECT_FALSE(Action(kCmdVirtualRobot)->isChecked());
 }
 
+// Whether the overlay line of ID4 (the wrist) is written in the newest frame.
+bool WristLineShown(const QImage& frame) {
+  const QImage f = frame.convertToFormat(QImage::Format_ARGB32);
+  int dark = 0;
+  for (int y = 66; y < 80; ++y) {
+    for (int x = 2; x < 40; ++x) dark += qGray(f.pixel(x, y)) < 64 ? 1 : 0;
+  }
+  return dark > 10;
+}
+
+TEST_F(MainWindowTest, AxisChoiceReachesTheSimulatorOnTheNextFrame) {
+  SimulatorView* view = window->Simulator();
+  const auto nextFrames = [&] {
+    const uint64_t seen = view->Renderer()->FramesPresented();
+    return QTest::qWaitFor([&] { return view->Renderer()->FramesPresented() >= seen + 2; }, 10000);
+  };
+  ASSERT_TRUE(nextFrames());
+  EXPECT_FALSE(WristLineShown(view->LatestFrame()));
+  window->ToolBar()->Axis5()->click();
+  ASSERT_TRUE(nextFrames());
+  EXPECT_TRUE(WristLineShown(view->LatestFrame()));
+  window->ToolBar()->Axis3()->click();
+  ASSERT_TRUE(nextFrames());
+  EXPECT_FALSE(WristLineShown(view->LatestFrame()));
+}
+
 TEST_F(MainWindowTest, WhileBusyTheEditingCommandsDoNothingFromAnywhere) {
   app.Link().Stop();  // no link to clear the communication toggle behind the test's back
   // Two edits and one undo: both Undo and Redo have something to do.
@@ -281,6 +308,21 @@ TEST_F(MainWindowTest, CtrlCInAFieldCopiesTheTextAndLeavesThePosesAlone) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return state.pane.PoseListHasFocus(); }));
   Key(window->Pane()->List(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(state.document.clipboard.Size(), 1u);
+}
+
+TEST_F(MainWindowTest, CtrlZAndCtrlYInAFieldUndoAndRedoTheMotion) {
+  InsertPose(state.pane);
+  ASSERT_EQ(state.document.motion.Size(), 2u);
+  window->FlushChanges();
+  auto* x = qobject_cast<QLineEdit*>(window->Pane()->Control(kXFieldId));
+  ASSERT_NE(x, nullptr);
+  x->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return x->hasFocus(); }));
+  Key(x, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(state.document.motion.Size(), 1u);
+  window->FlushChanges();
+  Key(x, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(state.document.motion.Size(), 2u);
 }
 
 TEST_F(MainWindowTest, PlayAndStepWithoutARobotWarnAndMoveTheFocusToTheLog) {

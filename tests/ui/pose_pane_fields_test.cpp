@@ -20,12 +20,12 @@ TEST_F(PosePaneFieldsTest, ControlsSitAtTheirDialogUnitsAndFitUnderTheToolbar) {
   EXPECT_LE(pane->height(), 650 - 27);
   EXPECT_EQ(pane->width(), DialogUnitsToPixelsX(211));
   const auto place = [](int x, int y, int w, int h) {
-    return QRect(PaneUnitsToPixelsX(x), PaneUnitsToPixelsY(y), PaneUnitsToPixelsX(w),
-                 PaneUnitsToPixelsY(h));
+    return QRect(QPoint(PaneUnitsToPixelsX(x), PaneUnitsToPixelsY(y)),
+                 QPoint(PaneUnitsToPixelsX(x + w) - 1, PaneUnitsToPixelsY(y + h) - 1));
   };
   EXPECT_EQ(List()->geometry(), place(7, 5, 197, 174));
   EXPECT_EQ(Edit(kTransitionTimeFieldId)->geometry(), place(126, 197, 46, 14));
-  EXPECT_EQ(Edit(kHandWidthFieldId)->geometry(), place(137, 257, 46, 14));
+  EXPECT_EQ(Edit(kHandWidthFieldId)->geometry(), place(135, 257, 49, 14));
   EXPECT_EQ(Slider(kMotorTrackbarIds[4])->geometry(), place(46, 423, 100, 18));
   EXPECT_EQ(Edit(kMotorValueFieldIds[2])->geometry(), place(155, 381, 40, 14));
 

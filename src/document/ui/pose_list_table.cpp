@@ -15,6 +15,7 @@
 #include "document/pose_edit_pane.h"
 #include "document/ui/pose_list_model.h"
 #include "shell/flag_scope.h"
+#include "shell/ui/dialog_fonts.h"
 
 namespace velmora {
 
@@ -23,8 +24,9 @@ namespace {
 // Tips come up 10 ms after the mouse stops, not after the usual long hover.
 constexpr int kTipDelayMs = 10;
 
-// Draws a cell's text with a narrow margin, so that "1000msec" fits its 52-pixel column; the
-// style still draws the selection and the focus.
+constexpr int kTimeColumn = 2;
+
+// Draws a cell's text with a narrow margin; the style still draws the selection and the focus.
 class CompactCellDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
@@ -74,15 +76,23 @@ PoseListTable::PoseListTable(PoseEditPane& pane, QWidget* parent)
   setContextMenuPolicy(Qt::CustomContextMenu);
   viewport()->setMouseTracking(true);
 
+  // The rows in the half-width face of the fields; the header keeps the pane's face.
   QHeaderView* header = horizontalHeader();
+  header->setFont(font());
+  setFont(FieldFont());
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  header->setStretchLastSection(false);
+  // The parameters take whatever width the other columns leave.
+  header->setStretchLastSection(true);
   header->setHighlightSections(false);
   header->setSectionsClickable(false);
   header->setMinimumSectionSize(0);
   for (std::size_t c = 0; c < kPoseListColumns.size(); ++c) {
     header->resizeSection(static_cast<int>(c), kPoseListColumns[c].width);
   }
+  // The longest time, "655350msec", is shown whole.
+  const int longestTime = fontMetrics().horizontalAdvance(QStringLiteral("655350msec")) +
+                          CompactCellDelegate::kTextMargin + 2;
+  header->resizeSection(kTimeColumn, std::max(kPoseListColumns[kTimeColumn].width, longestTime));
   QHeaderView* rows = verticalHeader();
   rows->hide();
   rows->setSectionResizeMode(QHeaderView::Fixed);

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +18,7 @@
 #include "document/ui/pose_list_table.h"
 #include "shell/dialog_units.h"
 #include "shell/program_state.h"
+#include "shell/ui/dialog_fonts.h"
 #include "shell/ui/japanese_edit_menu.h"
 
 namespace velmora {
@@ -42,27 +42,6 @@ constexpr int kPaneWidthUnits = 211;
 constexpr int kPaneHeightUnits = 460;
 constexpr int kFieldHeightUnits = 14;  // a closed drop-down list is as high as an edit field
 
-// The dialog font: 12 pixels high like the dialog font of the Windows build, in the first of
-// these faces the machine has. Only installed faces are named, because the font matcher would
-// otherwise take the first name for a Latin face without Japanese glyphs. The Gothic face with
-// half-width Latin letters keeps "1000msec" and "+87.984573" inside their narrow cells.
-QFont DialogFont() {
-  static const char* const kFaces[] = {"MS UI Gothic", "IPAGothic", "IPAPGothic",
-                                       "Noto Sans CJK JP", "Droid Sans Fallback"};
-  QStringList families;
-  for (const char* face : kFaces) {
-    const QString name = QString::fromUtf8(face);
-    if (QFontDatabase::hasFamily(name)) families << name;
-  }
-  QFont font;
-  if (!families.isEmpty()) font.setFamilies(families);
-  font.setPixelSize(kDialogFontPixels);
-  return font;
-}
-
-// The Japanese texts of an edit field's context menu, in place of Qt's own, which the machine may
-// have no translation for. Qt's actions are known by their object names where it gives them and by
-// their untranslated texts otherwise.
 }  // namespace
 
 int PaneUnitsToPixelsX(int units) { return DialogUnitsToPixelsX(units); }
@@ -118,8 +97,11 @@ void PosePaneWidget::OnChanges(uint32_t changes) {
 
 void PosePaneWidget::Build() {
   for (const PaneControl& c : kPaneLayout) {
-    const QRect box(PaneUnitsToPixelsX(c.x), PaneUnitsToPixelsY(c.y), PaneUnitsToPixelsX(c.width),
-                    PaneUnitsToPixelsY(c.height));
+    // From the edges, so a control that ends where the next begins does not overlap it by a
+    // rounded pixel.
+    const QRect box(
+        QPoint(PaneUnitsToPixelsX(c.x), PaneUnitsToPixelsY(c.y)),
+        QPoint(PaneUnitsToPixelsX(c.x + c.width) - 1, PaneUnitsToPixelsY(c.y + c.height) - 1));
     const QString text = QString::fromUtf8(c.text);
     QWidget* w = nullptr;
     switch (c.kind) {
@@ -159,6 +141,7 @@ void PosePaneWidget::Build() {
       }
       case kEdit: {
         auto* edit = new QLineEdit(this);
+        edit->setFont(FieldFont());
         edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         edit->setGeometry(box);
         // A value written into a field the user is not in shows its beginning, sign and all,
@@ -167,6 +150,7 @@ void PosePaneWidget::Build() {
           if (!edit->hasFocus()) edit->setCursorPosition(0);
         });
         UseJapaneseEditMenu(edit);
+        edit->installEventFilter(this);
         w = edit;
         break;
       }
@@ -205,6 +189,16 @@ void PosePaneWidget::Build() {
 }
 
 bool PosePaneWidget::eventFilter(QObject* watched, QEvent* event) {
+  // Ctrl+Z and Ctrl+Y in a field are the Motion's Undo and Redo, as everywhere in the window: the
+  // line edit must not claim them for its own text undo. Refusing the override lets the window's
+  // accelerator run.
+  if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(watched) != nullptr) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() == Qt::ControlModifier &&
+        (key->key() == Qt::Key_Z || key->key() == Qt::Key_Y)) {
+      return true;
+    }
+  }
   // Up and Down move on from a check box as in a dialog (Qt moves on with Left and Right only).
   if (event->type() == QEvent::KeyPress && qobject_cast<QCheckBox*>(watched) != nullptr) {
     const auto* key = static_cast<QKeyEvent*>(event);
@@ -244,6 +238,5 @@ bool PosePaneWidget::eventFilter(QObject* watched, QEvent* event) {
   }
   return QWidget::eventFilter(watched, event);
 }
-
 
 }  // namespace velmora

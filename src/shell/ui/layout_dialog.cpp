@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "shell/dialog_units.h"
+#include "shell/ui/dialog_fonts.h"
 #include "shell/ui/japanese_edit_menu.h"
 
 namespace velmora {
@@ -60,17 +61,6 @@ void PlaceGrowing(QWidget* w, const QRect& box) {
 }
 
 }  // namespace
-
-QFont DialogFont() {
-  QFont font;
-  // The proportional Japanese UI face the layouts were measured with; its Latin letters are about
-  // half the width of its kana and kanji, as in the Windows dialog font.
-  font.setFamilies({QStringLiteral("MS UI Gothic"), QStringLiteral("IPAPGothic"),
-                    QStringLiteral("IPA Pゴシック"), QStringLiteral("IPAGothic"),
-                    QStringLiteral("Noto Sans CJK JP"), QStringLiteral("sans-serif")});
-  font.setPixelSize(kDialogFontPixels);
-  return font;
-}
 
 MessageAnswer DialogView::Ask(const std::string& text, MessageButtons buttons, MessageIcon icon) {
   if (asker_) return asker_(text, buttons, icon);
@@ -142,6 +132,7 @@ void LayoutDialog::Build(std::span<const ControlLayout> controls) {
       case ControlKind::kEdit:
       case ControlKind::kDigitsEdit: {
         auto* edit = new QLineEdit(this);
+        edit->setFont(FieldFont());
         edit->setGeometry(box);
         UseJapaneseEditMenu(edit);
         if (c.kind == ControlKind::kDigitsEdit) {

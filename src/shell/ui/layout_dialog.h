@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "shell/ui/dialog_fonts.h"  // IWYU pragma: export
 #include "shell/ui/widget_control_view.h"
 
 namespace velmora {
@@ -44,9 +45,6 @@ struct DialogTemplate {
 
 // Answers a question instead of a message box (tests).
 using Asker = std::function<MessageAnswer(const std::string&, MessageButtons, MessageIcon)>;
-
-// The dialogs' font: a Japanese UI face at the 12-pixel size the dialog units are based on.
-QFont DialogFont();
 
 // Where a dialog's questions and its beep go instead of a message box and the speaker (tests).
 struct DialogHooks {

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "shell/program_state.h"
+#include "shell/ui/dialog_fonts.h"
 
 namespace velmora {
 
@@ -59,9 +60,7 @@ SimulatorSettingsWindow::SimulatorSettingsWindow(ProgramState& state, QWidget* p
 }
 
 void SimulatorSettingsWindow::Build() {
-  QFont dialogFont = font();
-  dialogFont.setPixelSize(12);
-  setFont(dialogFont);
+  setFont(DialogFont());
   setFixedSize(DluX(kClientWidth), DluY(kClientHeight));
 
   for (const ControlLayout& c : kLayout) {
@@ -97,6 +96,7 @@ void SimulatorSettingsWindow::Build() {
       case kEdit:
       case kDigitsEdit: {
         auto* edit = new QLineEdit(this);
+        edit->setFont(FieldFont());
         edit->setAlignment(Qt::AlignRight);
         edit->setGeometry(box);
         if (c.kind == kDigitsEdit) edit->installEventFilter(this);
