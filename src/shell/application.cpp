@@ -91,14 +91,14 @@ void Application::StopThreads() {
   playback_.Join();
   recorder_.Join();
   link_.Stop();
-  // Last: a step the recorder recorded as it ended still reaches the recovery file.
-  recovery_.Stop();
 }
 
 bool Application::FinishRun() {
-  // Called once every thread that reads the Motion (the workers, the link, the render thread) has
-  // been joined: the Motion is empty afterwards.
+  // Called once the workers, the link and the render thread have been joined: the Motion is empty
+  // afterwards.
   state_.pane.CommitPendingEdit();
+  // The recovery writer carries out what is left (the edit committed just now included) and ends
+  // before the Motion goes.
   recovery_.Stop();
   if (exitConfirmed_ || !state_.document.motion.IsModified()) recovery_.RemoveFile();
   FreeMotion(state_.document);

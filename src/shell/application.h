@@ -85,7 +85,8 @@ class Application final : public WorkerHooks, private ChangeSink {
   void BeginShutdown();
   // True once the link has no connection.
   bool Disconnected() const;
-  // Stops and joins the playback, recorder, link and recovery threads (after the message loop).
+  // Stops and joins the playback, recorder and link threads (after the message loop). The
+  // recovery writer goes on until FinishRun (or the destructor).
   void StopThreads();
   // After the message loop: the recovery file is removed when the Motion had no unsaved changes
   // or the user confirmed the exit; the Motion, the clipboard and the history are released and

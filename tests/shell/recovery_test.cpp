@@ -147,7 +147,7 @@ TEST(Recovery, WritesAtMostOncePerIntervalAndCatchesUpWhenItStops) {
   for (int k = 1; k < 5; ++k) run.Edit(k);  // each returns at once; the writer waits
   std::this_thread::sleep_for(50ms);
   EXPECT_EQ(run.app.Recovery().Writes(), 1u);
-  run.app.StopThreads();
+  run.app.Recovery().Stop();
   EXPECT_EQ(run.app.Recovery().Writes(), 2u);
   EXPECT_EQ(run.FilePoses(), ThroughAFile(run.state.document.motion.Poses()));
 }
