@@ -1,6 +1,7 @@
 #include "document/motion_file.h"
 
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -225,62 +226,98 @@ MotionFileContents ParseMotionFile(std::string_view bytes, int currentClawPositi
   return out;
 }
 
-bool WriteMotionFile(Document& doc, const Geometry& geometry, const AtomicWriteFault& fault) {
-  if (doc.fileName.empty()) return false;
+FileResult WriteMotionFileTo(Document& doc, const Geometry& geometry, const std::string& path,
+                             const AtomicWriteFault& fault) {
   std::string bytes;
   try {
     bytes = FormatMotionFile(doc.motion.Poses(), geometry.Coords());
   } catch (const std::bad_alloc&) {
-    return false;
+    return {false, ENOMEM};
   }
-  if (!WriteFileAtomically(doc.fileName, bytes, fault)) return false;
+  const FileResult written = WriteFileAtomically(path, bytes, fault);
+  if (!written) return written;
+  doc.fileName = path;
   doc.motion.ClearModified();
   doc.sink->Notify(kChangeTitle);
-  return true;
+  return written;
 }
 
-bool ReadMotionFile(Document& doc, const Geometry& geometry, const std::string& path,
-                    const LoadReconcile& reconcile) {
-  const CoordinateSystem current = geometry.Coords();
+bool WriteMotionFile(Document& doc, const Geometry& geometry, const AtomicWriteFault& fault) {
+  if (doc.fileName.empty()) return false;
+  const std::string path = doc.fileName;
+  return WriteMotionFileTo(doc, geometry, path, fault).ok;
+}
+
+std::optional<MotionFileContents> ReadMotionFileContents(const std::string& path,
+                                                         int currentClawPosition,
+                                                         FileFailure* failure) {
+  auto fail = [&](int error) -> std::optional<MotionFileContents> {
+    if (failure != nullptr) *failure = {false, path, error};
+    return std::nullopt;
+  };
   MotionFileContents file;
   try {
-    const std::optional<std::string> bytes = ReadWholeFile(path);
-    if (!bytes) return false;
-    file = ParseMotionFile(*bytes, current.clawPosition);
+    int error = 0;
+    const std::optional<std::string> bytes = ReadWholeFile(path, kMaxMotionFileBytes, &error);
+    if (!bytes) return fail(error);
+    file = ParseMotionFile(*bytes, currentClawPosition);
   } catch (const std::bad_alloc&) {
-    return false;
+    return fail(ENOMEM);
   }
   // The Motion always holds at least one Pose; a file without a Pose block is not a Motion, and
   // the user's present work is worth more than an empty default.
-  if (file.poses.empty()) return false;
-  if (!(file.system == current)) {
-    if (!reconcile || !reconcile(file.system, file.poses) || file.poses.empty()) return false;
+  if (file.poses.empty()) return fail(0);
+  return file;
+}
+
+bool ReadMotionFile(Document& doc, const Geometry& geometry, const std::string& path,
+                    const LoadReconcile& reconcile, FileFailure* failure) {
+  const CoordinateSystem current = geometry.Coords();
+  std::optional<MotionFileContents> file =
+      ReadMotionFileContents(path, current.clawPosition, failure);
+  if (!file) return false;
+  if (!(file->system == current)) {
+    if (!reconcile || !reconcile(file->system, file->poses) || file->poses.empty()) {
+      if (failure != nullptr) *failure = {true, path, 0};
+      return false;
+    }
   }
-  doc.motion.Replace(std::move(file.poses), 0);
+  doc.motion.Replace(std::move(file->poses), 0);
   ResetHistory(doc);
   doc.sink->Notify(kChangeMotion | kChangeCurrentPose | kChangeTitle);
   return true;
 }
 
 bool SaveMotion(Document& doc, const Geometry& geometry, FileDialogs& dialogs,
-                const std::string& moduleDirectory, bool useKnownName) {
+                const std::string& moduleDirectory, bool useKnownName, FileFailure* failure) {
   std::error_code ec;
+  std::string path;
   if (useKnownName && !doc.fileName.empty() && std::filesystem::exists(doc.fileName, ec)) {
-    return WriteMotionFile(doc, geometry);
+    path = doc.fileName;
+  } else {
+    const std::optional<std::string> chosen =
+        dialogs.AskSavePath(MotionFileRequest(kSaveMotionTitle, doc, moduleDirectory));
+    if (!chosen || chosen->empty()) {
+      if (failure != nullptr) *failure = {true, std::string(), 0};
+      return false;
+    }
+    path = *chosen;
   }
-  const std::optional<std::string> path =
-      dialogs.AskSavePath(MotionFileRequest(kSaveMotionTitle, doc, moduleDirectory));
-  if (!path || path->empty()) return false;
-  doc.fileName = *path;
-  return WriteMotionFile(doc, geometry);
+  const FileResult written = WriteMotionFileTo(doc, geometry, path);
+  if (!written && failure != nullptr) *failure = {false, path, written.error};
+  return written.ok;
 }
 
 bool OpenMotion(Document& doc, const Geometry& geometry, FileDialogs& dialogs,
-                const std::string& moduleDirectory, const LoadReconcile& reconcile) {
+                const std::string& moduleDirectory, const LoadReconcile& reconcile,
+                FileFailure* failure) {
   const std::optional<std::string> path =
       dialogs.AskOpenPath(MotionFileRequest(kOpenMotionTitle, doc, moduleDirectory));
-  if (!path || path->empty()) return false;
-  if (!ReadMotionFile(doc, geometry, *path, reconcile)) return false;
+  if (!path || path->empty()) {
+    if (failure != nullptr) *failure = {true, std::string(), 0};
+    return false;
+  }
+  if (!ReadMotionFile(doc, geometry, *path, reconcile, failure)) return false;
   doc.fileName = *path;
   doc.sink->Notify(kChangeTitle);
   return true;

@@ -22,7 +22,8 @@ Application::Application(ProgramState& state, ApplicationOptions options)
       link_({bridges_, clock_, state.servos, state.linkControls, state.commLog,
              state.document.motion, localTime_, this}),
       playback_(state.document.motion, state.geometry, state.servos, state.busy, *this, clock_),
-      recorder_(state.geometry, state.servos, state.settings, state.busy, *this, clock_) {
+      recorder_(state.geometry, state.servos, state.settings, state.busy, *this, clock_),
+      recovery_(state.document.motion, state.geometry) {
   state_.document.sink = this;
   state_.linkControls.SetSink(this);
   state_.commLog.SetSink(this);
@@ -57,6 +58,27 @@ void Application::SetViewSink(ChangeSink* sink) { viewSink_.store(sink); }
 
 void Application::StartLink() { link_.Start(); }
 
+void Application::EnableRecovery(const std::filesystem::path& directory,
+                                 std::chrono::milliseconds interval) {
+  if (recoverySlot_ != nullptr || directory.empty()) return;
+  recoveryDirectory_ = directory;
+  recoverySlot_ = std::make_unique<RecoverySlot>(recoveryDirectory_);
+  if (recoverySlot_->Active()) recovery_.Start(recoverySlot_->File(), interval);
+}
+
+std::vector<OrphanedRecovery> Application::FindOrphanedRecoveries() const {
+  return velmora::FindOrphanedRecoveries(recoveryDirectory_);
+}
+
+bool Application::AdoptRecovery(OrphanedRecovery& orphan) {
+  return recoverySlot_ != nullptr && velmora::AdoptRecovery(orphan, *recoverySlot_);
+}
+
+std::filesystem::path Application::RecoveryFile() const {
+  return recoverySlot_ != nullptr && recoverySlot_->Active() ? recoverySlot_->File()
+                                                             : std::filesystem::path();
+}
+
 void Application::BeginShutdown() { state_.linkControls.SetToggle(kCommunicationToggle, false); }
 
 bool Application::Disconnected() const { return !state_.servos.connected.load(); }
@@ -72,9 +94,13 @@ void Application::StopThreads() {
 }
 
 bool Application::FinishRun() {
-  // Called once every thread that reads the Motion (the workers, the link, the render thread) has
-  // been joined: the Motion is empty afterwards.
+  // Called once the workers, the link and the render thread have been joined: the Motion is empty
+  // afterwards.
   state_.pane.CommitPendingEdit();
+  // The recovery writer carries out what is left (the edit committed just now included) and ends
+  // before the Motion goes.
+  recovery_.Stop();
+  if (exitConfirmed_ || !state_.document.motion.IsModified()) recovery_.RemoveFile();
   FreeMotion(state_.document);
   state_.document.clipboard.Release();
   ReleaseHistory(state_.document);
@@ -135,6 +161,10 @@ void Application::Notify(uint32_t changes) {
   if ((changes & kChangeUndo) != 0) {
     availability_.SetUndoRedo(state_.document.history.CanUndo(), state_.document.history.CanRedo());
   }
+  // An undo step, an undo or redo, a save, a new or an opened Motion: the recovery file follows.
+  // (The file name changes only on the UI thread while no worker runs, so reading it here from
+  // the recorder's thread at its end races with nothing.)
+  if ((changes & (kChangeUndo | kChangeTitle)) != 0) recovery_.Request(state_.document.fileName);
   if (ChangeSink* sink = viewSink_.load()) sink->Notify(changes);
 }
 

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "document/motion_file.h"
+#include "document/recovery_file.h"
 #include "link/bridge_list.h"
 #include "link/hid_uart.h"
 #include "link/local_time.h"
@@ -61,15 +64,34 @@ class Application final : public WorkerHooks, private ChangeSink {
   // Starts the ServoLink thread.
   void StartLink();
 
+  // ---- The recovery file ----
+  // Claims a recovery file in `directory` (DefaultRecoveryDirectory() for the program) and starts
+  // writing it, at most once per `interval`. Without this call none is written or offered.
+  void EnableRecovery(const std::filesystem::path& directory,
+                      std::chrono::milliseconds interval = RecoveryWriter::kDefaultInterval);
+  // Recovery files of copies of the program that no longer run, newest first (start-up).
+  std::vector<OrphanedRecovery> FindOrphanedRecoveries() const;
+  // Makes an offered recovery file this copy's own after its Motion was installed.
+  bool AdoptRecovery(OrphanedRecovery& orphan);
+  // The user has agreed to close (saved, or answered No to the save question): the recovery file
+  // goes at exit. Without this, an exit with unsaved changes leaves it for the next start.
+  void ConfirmExit() { exitConfirmed_ = true; }
+  RecoveryWriter& Recovery() { return recovery_; }
+  // This copy's recovery file; empty when it has none.
+  std::filesystem::path RecoveryFile() const;
+
   // ---- Shutdown ----
   // Releases the communication toggle, which tells the link to disconnect.
   void BeginShutdown();
   // True once the link has no connection.
   bool Disconnected() const;
-  // Stops and joins the playback, recorder and link threads (after the message loop).
+  // Stops and joins the playback, recorder and link threads (after the message loop). The
+  // recovery writer goes on until FinishRun (or the destructor).
   void StopThreads();
-  // After the message loop: the Motion, the clipboard and the history are released and def.ini
-  // is written, with the axis choice of the toolbar. False when def.ini could not be written.
+  // After the message loop: the recovery file is removed when the Motion had no unsaved changes
+  // or the user confirmed the exit; the Motion, the clipboard and the history are released and
+  // def.ini is written, with the axis choice of the toolbar. False when def.ini could not be
+  // written.
   bool FinishRun();
 
   // ---- Thread starters (UI thread) ----
@@ -129,6 +151,10 @@ class Application final : public WorkerHooks, private ChangeSink {
   ServoLink link_;
   PlaybackEngine playback_;
   Recorder recorder_;
+  std::filesystem::path recoveryDirectory_;
+  std::unique_ptr<RecoverySlot> recoverySlot_;
+  RecoveryWriter recovery_;
+  bool exitConfirmed_ = false;  // UI thread only
 };
 
 }  // namespace velmora

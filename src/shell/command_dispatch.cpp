@@ -49,10 +49,23 @@ void WarnNotConnected(ShellView& view) {
 
 void Retitle(Application& app, ShellView& view) { view.SetTitle(CurrentTitle(app)); }
 
+// A save or an open that failed for a reason the user should know: what failed, the file and the
+// system's reason. A cancelled dialog or a refused load conversion was the user's own choice.
+void WarnFileFailure(ShellView& view, int whatFailed, const FileFailure& failure) {
+  if (failure.cancelled) return;
+  const std::string reason =
+      failure.systemError != 0 ? SystemErrorText(failure.systemError) : LoadText(kNotAMotionText);
+  view.Ask(LoadText(whatFailed) + "\n" + failure.path + "\n" + reason, MessageButtons::kOk,
+           MessageIcon::kWarning);
+}
+
 bool Save(Application& app, ShellView& view, bool useKnownName) {
   ProgramState& s = app.State();
   s.pane.CommitPendingEdit();
-  if (!SaveMotion(s.document, s.geometry, view.Files(), app.ModuleDirectoryText(), useKnownName)) {
+  FileFailure failure;
+  if (!SaveMotion(s.document, s.geometry, view.Files(), app.ModuleDirectoryText(), useKnownName,
+                  &failure)) {
+    WarnFileFailure(view, kSaveFailedText, failure);
     return false;
   }
   Retitle(app, view);
@@ -76,7 +89,10 @@ void OpenDocument(Application& app, ShellView& view) {
   if (!AskToSave(app, view)) return;
   const LoadReconcile reconcile =
       app.MakeLoadReconcile([&view] { return view.RunDialog(kLoadDialogId); });
-  if (!OpenMotion(s.document, s.geometry, view.Files(), app.ModuleDirectoryText(), reconcile)) {
+  FileFailure failure;
+  if (!OpenMotion(s.document, s.geometry, view.Files(), app.ModuleDirectoryText(), reconcile,
+                  &failure)) {
+    WarnFileFailure(view, kOpenFailedText, failure);
     return;
   }
   // The loaded Motion's first Pose is current; the list is rebuilt around it.
@@ -123,7 +139,10 @@ bool AskToSave(Application& app, ShellView& view) {
 
 bool ConfirmClose(Application& app, ShellView& view) {
   app.State().pane.CommitPendingEdit();
-  return AskToSave(app, view);
+  if (!AskToSave(app, view)) return false;
+  // Saved, nothing to save, or the user chose to drop it: no recovery copy outlives the run.
+  app.ConfirmExit();
+  return true;
 }
 
 bool ExecuteCommand(Application& app, ShellView& view, int command, CommandSource source) {

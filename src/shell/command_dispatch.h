@@ -26,7 +26,7 @@ bool ExecuteCommand(Application& app, ShellView& view, int command, CommandSourc
 bool AskToSave(Application& app, ShellView& view);
 
 // The close request: records a field edit in progress, then asks to save. False keeps the program
-// running.
+// running; true also lets the recovery file go at exit.
 bool ConfirmClose(Application& app, ShellView& view);
 
 // The window title for the present file name and modified flag.

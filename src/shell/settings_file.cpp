@@ -25,10 +25,11 @@ constexpr std::array<int, 7> kStoredRegisters{24, 25, 26, 27, 28, 29, 35};
 constexpr std::string_view kLineEnd = "\r\n";
 
 // Reals that are not finite would reach the kinematics and the view transforms (a NaN scale also
-// slips past both of its limits), so they read as an unreadable text does: 0.
+// slips past both of its limits), so they read as an unreadable text does: 0. A finite one is held
+// within kMaxSettingReal, so that it is written back as a value the reader takes again.
 double ReadReal(std::string_view text) {
   const double v = ParseDouble(text);
-  return std::isfinite(v) ? v : 0.0;
+  return std::isfinite(v) ? LimitSettingReal(v) : 0.0;
 }
 
 // The values of a key: each is the text between the next "[" and the "]" after it, searched from
@@ -217,7 +218,7 @@ bool LoadSettings(const std::filesystem::path& directory, Settings& settings, Ge
 std::string FormatSettingsFile(const Settings& s, const Geometry& geometry,
                                const ServoTable& servos) {
   const ArmGeometry g = geometry.Get();
-  auto f = [](double v) { return FormatFixed(v); };
+  auto f = [](double v) { return FormatFixed(LimitSettingReal(v)); };
   auto d = [](int64_t v) { return FormatInt(v); };
   // Counts are kept unsigned but written with "%d", as the Windows build writes them.
   auto u = [](uint32_t v) { return FormatInt(static_cast<int32_t>(v)); };
@@ -266,7 +267,8 @@ bool SaveSettings(const std::filesystem::path& directory, const Settings& settin
                   const Geometry& geometry, const ServoTable& servos,
                   const AtomicWriteFault& fault) {
   return WriteFileAtomically(directory / kSettingsFileName,
-                             FormatSettingsFile(settings, geometry, servos), fault);
+                             FormatSettingsFile(settings, geometry, servos), fault)
+      .ok;
 }
 
 }  // namespace velmora

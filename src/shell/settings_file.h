@@ -18,6 +18,14 @@ inline constexpr char kSettingsFileName[] = "def.ini";
 // The longest text between one pair of brackets that def.ini may hold. A key with a longer value
 // is ignored and its setting keeps the value it had.
 inline constexpr std::size_t kMaxSettingValueLength = 255;
+// The largest size of a real setting (millimetres, degrees, a scale). Written with "%f", a value
+// of about 1e248 or more would take more than 255 characters, and the reader would ignore it; so
+// reals are held within this range when read and when written.
+inline constexpr double kMaxSettingReal = 1e6;
+inline double LimitSettingReal(double v) {
+  return v < -kMaxSettingReal ? -kMaxSettingReal : v > kMaxSettingReal ? kMaxSettingReal : v;
+}
+
 // The longest font face name, in bytes. A longer FONT_NAME is ignored.
 inline constexpr std::size_t kMaxFontNameLength = 31;
 

@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cmath>
 #include <deque>
+#include <filesystem>
 #include <string>
 
 #include "geometry/coordinate_system.h"
@@ -441,6 +442,60 @@ TEST_F(MotionFileDocTest, OpenTakesTheNameOnlyWhenReadingSucceeds) {
   EXPECT_TRUE(OpenMotion(doc, geometry, dialogs, "/d/", Counting(false)));
   EXPECT_EQ(doc.fileName, (dir / "good.KMO").string());
   EXPECT_EQ(doc.motion.Size(), 3u);
+}
+
+TEST_F(MotionFileDocTest, AFailedSaveAsKeepsTheFileNameAndSaysWhy) {
+  ScriptedDialogs dialogs;
+  doc.fileName = (dir / "kept.KMO").string();
+  EditSomething();
+  const std::string unwritable = (dir / "missing" / "x.KMO").string();
+  dialogs.answers.push_back(unwritable);
+  FileFailure failure;
+  EXPECT_FALSE(SaveMotion(doc, geometry, dialogs, "/d/", false, &failure));
+  EXPECT_EQ(doc.fileName, (dir / "kept.KMO").string());
+  EXPECT_TRUE(doc.motion.IsModified());
+  EXPECT_FALSE(failure.cancelled);
+  EXPECT_EQ(failure.path, unwritable);
+  EXPECT_EQ(SystemErrorText(failure.systemError), "No such file or directory");
+}
+
+TEST_F(MotionFileDocTest, AnOversizedFileIsRefusedBeforeItIsRead) {
+  // Sparse: reading it would take seconds and gigabytes, refusing it takes neither.
+  const std::string path = (dir / "huge.KMO").string();
+  WriteBytes(path, "CENTER OFFSET:-12.500000,30.250000\r\nTYPE:0\r\n");
+  std::filesystem::resize_file(path, kMaxMotionFileBytes + 1);
+  EditSomething();
+  const std::vector<Pose> before = doc.motion.Poses();
+  FileFailure failure;
+  EXPECT_FALSE(ReadMotionFile(doc, geometry, path, Counting(true), &failure));
+  EXPECT_EQ(SystemErrorText(failure.systemError), "File too large");
+  EXPECT_EQ(doc.motion.Poses(), before);
+  EXPECT_TRUE(doc.motion.IsModified());
+
+  // The same file cut down to a normal size is read.
+  std::filesystem::resize_file(path, 1000);
+  EXPECT_TRUE(ReadMotionFile(doc, geometry, path, Counting(true), &failure));
+
+  // A million Poses of normal lines stay within the limit.
+  Pose typical = GoldenPoses()[1];
+  typical.transitionTime = 655350;
+  const std::size_t block = FormatMotionFile({typical, typical}, kGoldenSystem).size() -
+                            FormatMotionFile({typical}, kGoldenSystem).size();
+  EXPECT_LT(FormatMotionFile({}, kGoldenSystem).size() + 1000000 * (block + 2),
+            kMaxMotionFileBytes);  // +2: the longer "*No." numbers
+}
+
+TEST_F(MotionFileDocTest, AFileWithoutPosesIsReportedAsNotAMotionAndARefusalAsCancelled) {
+  WriteBytes(dir / "text.KMO", "just some text\n");
+  FileFailure failure;
+  EXPECT_FALSE(
+      ReadMotionFile(doc, geometry, (dir / "text.KMO").string(), Counting(true), &failure));
+  EXPECT_FALSE(failure.cancelled);
+  EXPECT_EQ(failure.systemError, 0);
+  WriteBytes(dir / "other.KMO", FormatMotionFile({Pose{}}, {1, 2, 0, 1}));
+  EXPECT_FALSE(
+      ReadMotionFile(doc, geometry, (dir / "other.KMO").string(), Counting(false), &failure));
+  EXPECT_TRUE(failure.cancelled);
 }
 
 // A comma-decimal locale, as a desktop session may set it, changes no byte and no value.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "document/editing_commands.h"
 #include "document/motion_file.h"
 #include "shell/commands.h"
@@ -242,13 +244,56 @@ TEST_F(CommandDispatchTest, SaveAndSaveAsUseTheFileDialogOnlyWhenNeeded) {
   ASSERT_EQ(view.files.saveRequests.size(), 3u);
   EXPECT_EQ(view.files.saveRequests[2].initialName, path);
 
-  // A save that cannot be written keeps the title and the modified flag.
+  // A save that cannot be written changes nothing and says why.
   Edit();
   view.title.clear();
-  view.files.savePaths = {(dir / "missing" / "x.KMO").string()};
+  const std::string title = CurrentTitle(app);
+  const std::string unwritable = (dir / "missing" / "x.KMO").string();
+  view.files.savePaths = {unwritable};
   EXPECT_TRUE(Run(kCmdSaveAs));
   EXPECT_TRUE(view.title.empty());
   EXPECT_TRUE(state.document.motion.IsModified());
+  EXPECT_EQ(state.document.fileName, path);
+  EXPECT_EQ(CurrentTitle(app), title);
+  ASSERT_EQ(QuestionTexts(), std::vector<std::string>{"モーションを保存できませんでした。\n" +
+                                                      unwritable + "\nNo such file or directory"});
+  EXPECT_EQ(view.messages.questions[0].icon, MessageIcon::kWarning);
+  EXPECT_EQ(view.messages.questions[0].buttons, MessageButtons::kOk);
+  // The next dialog starts where the last good save was.
+  view.files.savePaths = {std::nullopt};
+  EXPECT_TRUE(Run(kCmdSaveAs));
+  EXPECT_EQ(view.files.saveRequests.back().initialName, path);
+
+  // So does a read-only file, also for the superuser.
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+  view.messages.questions.clear();
+  EXPECT_TRUE(Run(kCmdSave));
+  EXPECT_TRUE(state.document.motion.IsModified());
+  ASSERT_EQ(QuestionTexts().size(), 1u);
+  EXPECT_NE(QuestionTexts()[0].find("Permission denied"), std::string::npos);
+}
+
+TEST_F(CommandDispatchTest, AnOpenThatFailsSaysWhyAndChangesNothing) {
+  LoadPoses(2);
+  state.document.fileName = (dir / "present.KMO").string();
+  const auto poses = state.document.motion.Poses();
+  WriteBytes(dir / "notes.txt", "shopping list\n");
+  WriteBytes(dir / "huge.KMO", "TYPE:0\r\n");
+  std::filesystem::resize_file(dir / "huge.KMO", kMaxMotionFileBytes + 1);
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {(dir / "gone.KMO").string(), "No such file or directory"},
+      {(dir / "notes.txt").string(), "モーションファイルではありません。"},
+      {(dir / "huge.KMO").string(), "File too large"},
+  };
+  for (const auto& [path, reason] : cases) {
+    view.messages.questions.clear();
+    view.files.openPaths = {path};
+    EXPECT_TRUE(Run(kCmdOpen));
+    EXPECT_EQ(QuestionTexts(), std::vector<std::string>{"モーションを読み込めませんでした。\n" +
+                                                        path + "\n" + reason});
+    EXPECT_EQ(state.document.motion.Poses(), poses);
+    EXPECT_EQ(state.document.fileName, (dir / "present.KMO").string());
+  }
 }
 
 TEST_F(CommandDispatchTest, NewAsksToSaveAndCancelKeepsTheMotion) {
@@ -337,6 +382,7 @@ TEST_F(CommandDispatchTest, OpenOfAnotherCoordinateSystemAsksTheLoadDialog) {
   view.files.openPaths = {path};
   EXPECT_TRUE(Run(kCmdOpen));
   EXPECT_EQ(view.dialogs, std::vector<int>{kLoadDialogId});
+  EXPECT_TRUE(view.messages.questions.empty());  // the user's own choice: nothing to report
   EXPECT_EQ(state.document.motion.Size(), 2u);
   EXPECT_TRUE(state.document.fileName.empty());
   EXPECT_TRUE(view.title.empty());

@@ -302,6 +302,44 @@ TEST_F(SettingsFileTest, AFailedSaveLeavesTheOldFileWhole) {
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{kSettingsFileName});
 }
 
+TEST_F(SettingsFileTest, AReadOnlyDefIniIsSkippedWhoeverRunsTheProgram) {
+  TempDir dir;
+  WriteBytes(dir / kSettingsFileName, "old settings");
+  std::filesystem::permissions(dir / kSettingsFileName, std::filesystem::perms::owner_read |
+                                                            std::filesystem::perms::group_read |
+                                                            std::filesystem::perms::others_read);
+  EXPECT_FALSE(SaveSettings(dir.path(), settings, geometry, servos));
+  EXPECT_EQ(ReadBytes(dir / kSettingsFileName), "old settings");
+  EXPECT_EQ(std::filesystem::status(dir / kSettingsFileName).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                std::filesystem::perms::others_read);
+}
+
+TEST_F(SettingsFileTest, HugeRealsAreHeldToARangeThatSurvivesTheirOwnRoundTrip) {
+  Apply(
+      "VPEN_OVW:[1E250]\nVPEN_TH:[-1e300]\nSIM_COFFSET:[1e250]-[-7e260]\n"
+      "MARKER_RANGE:[-1e300]-[-2e290]-[3e280]-[1e250]\n");
+  EXPECT_EQ(settings.vpenOvw, 1e6);
+  EXPECT_EQ(settings.vpenTh, -1e6);
+  EXPECT_EQ(settings.markerRange, (MarkerRange{-1e6, -1e6, 1e6, 1e6}));
+  EXPECT_EQ(geometry.Coords().centreOffsetX, 1e6);
+  EXPECT_EQ(geometry.Coords().centreOffsetY, -1e6);
+
+  const std::string text = FormatSettingsFile(settings, geometry, servos);
+  EXPECT_NE(text.find("\r\nVPEN_OVW:[1000000.000000]\r\n"), std::string::npos);
+  Settings again;
+  Geometry g;
+  ServoTable t;
+  ApplySettingsText(text, again, g, t);
+  EXPECT_EQ(again, settings);
+  EXPECT_EQ(g.Coords(), geometry.Coords());
+
+  // A value that got this large in memory is written from the range too.
+  settings.vpenTh = 1e300;
+  EXPECT_NE(FormatSettingsFile(settings, geometry, servos).find("\r\nVPEN_TH:[1000000.000000]\r\n"),
+            std::string::npos);
+}
+
 // A comma-decimal locale, as a desktop session may set it, changes no byte.
 TEST_F(SettingsFileTest, ACommaDecimalLocaleChangesNothing) {
   MakeUnusual(settings, geometry, servos);

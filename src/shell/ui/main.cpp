@@ -8,6 +8,7 @@
 #include "link/hidapi/cp2110_bridge.h"
 #include "shell/application.h"
 #include "shell/program_state.h"
+#include "shell/recovery_offer.h"
 #include "shell/ui/main_window.h"
 
 int main(int argc, char** argv) {
@@ -25,12 +26,16 @@ int main(int argc, char** argv) {
 
   velmora::ProgramState state;
   velmora::Application app(state, std::move(options));
+  // The copy of unsaved work that survives a crash lives in the user's state folder.
+  app.EnableRecovery(velmora::DefaultRecoveryDirectory());
   // Register defaults, def.ini, the first Motion; the window does the rest of the start-up.
   app.LoadStartupState();
   int code = 0;
   {
     velmora::MainWindow window(app);
     window.show();
+    // Work that a previous run lost in a crash, a kill or a logout.
+    velmora::OfferRecovery(app, window);
     code = QApplication::exec();
     // Nothing may read the Motion any more once it is released.
     window.StopThreads();
