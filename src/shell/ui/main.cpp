@@ -3,6 +3,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStringList>
+#include <QTimer>
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
@@ -104,8 +105,14 @@ int main(int argc, char** argv) {
       window.CloseWithoutAsking([] { QCoreApplication::exit(0); });
     });
     window.show();
-    if (!line.files.empty() && !velmora::OpenMotionAt(app, window, line.files.front())) {
-      std::fprintf(stderr, "velmora: cannot open %s\n", line.files.front().c_str());
+    // Opened from within the event loop, so that whatever it asks (the load dialog) runs inside
+    // the loop that a termination signal ends.
+    if (!line.files.empty()) {
+      QTimer::singleShot(0, &window, [&app, &window, file = line.files.front()] {
+        if (!velmora::OpenMotionAt(app, window, file)) {
+          std::fprintf(stderr, "velmora: cannot open %s\n", file.c_str());
+        }
+      });
     }
     code = QApplication::exec();
     // Nothing may read the Motion any more once it is released.
