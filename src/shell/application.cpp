@@ -1,5 +1,6 @@
 #include "shell/application.h"
 
+#include <system_error>
 #include <utility>
 
 #include "document/editing_commands.h"
@@ -12,6 +13,7 @@ namespace velmora {
 Application::Application(ProgramState& state, ApplicationOptions options)
     : state_(state),
       moduleDirectory_(std::move(options.moduleDirectory)),
+      settingsDirectory_(moduleDirectory_),
       clock_(options.clock != nullptr ? *options.clock : steadyClock_),
       localTime_(options.localTime != nullptr ? *options.localTime : systemTime_),
       hardware_(std::move(options.hardware)),
@@ -44,7 +46,7 @@ bool Application::LoadStartupState() {
   // The register defaults first: def.ini may override them.
   state_.servos.LoadAllRegisterDefaults();
   Settings settings = state_.settings.Get();
-  const bool read = LoadSettings(moduleDirectory_, settings, state_.geometry, state_.servos,
+  const bool read = LoadSettings(settingsDirectory_, settings, state_.geometry, state_.servos,
                                  &state_.simulator.penTraceReset);
   state_.settings.Set(settings);
   // The first Pose is built with the claw position def.ini gave.
@@ -52,6 +54,10 @@ bool Application::LoadStartupState() {
   state_.linkControls.SetAxisChoice(settings.axisType3 != 0 ? 3 : 5);
   availability_.SetUndoRedo(state_.document.history.CanUndo(), state_.document.history.CanRedo());
   return read;
+}
+
+void Application::SetSettingsDirectory(std::filesystem::path directory) {
+  settingsDirectory_ = directory.empty() ? moduleDirectory_ : std::move(directory);
 }
 
 void Application::SetViewSink(ChangeSink* sink) { viewSink_.store(sink); }
@@ -106,7 +112,10 @@ bool Application::FinishRun() {
   ReleaseHistory(state_.document);
   state_.settings.Update(
       [this](Settings& s) { s.axisType3 = state_.linkControls.AxisChoice() == 3 ? 1 : 0; });
-  return SaveSettings(moduleDirectory_, state_.settings.Get(), state_.geometry, state_.servos);
+  // An installed copy's settings folder is made at the first exit.
+  std::error_code ec;
+  std::filesystem::create_directories(settingsDirectory_, ec);
+  return SaveSettings(settingsDirectory_, state_.settings.Get(), state_.geometry, state_.servos);
 }
 
 bool Application::StartPlayback() { return playback_.StartPlayback(); }

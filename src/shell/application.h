@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "document/motion_file.h"
@@ -29,7 +30,8 @@ struct ProgramState;
 
 // What the application is built from. Everything but the directory may be left out.
 struct ApplicationOptions {
-  // The directory of the executable: def.ini, the file dialogs' first folder, skin/.
+  // The directory of the executable: the file dialogs' first folder, and where def.ini is kept
+  // unless Application::SetSettingsDirectory says otherwise.
   std::filesystem::path moduleDirectory;
   // The hardware bridges (the hidapi library); none on a machine without it.
   std::unique_ptr<HidUart> hardware;
@@ -56,7 +58,7 @@ class Application final : public WorkerHooks, private ChangeSink {
 
   // ---- Start-up (UI thread, before the link runs) ----
   // The start-up steps that need no window, in order: the register defaults, def.ini from the
-  // module directory, the first Motion with a fresh history, and the axis choice from AXIS_TYPE.
+  // settings directory, the first Motion with a fresh history, and the axis choice from AXIS_TYPE.
   // False when def.ini could not be read (every setting then has its start value).
   bool LoadStartupState();
   // Where change reports go (the Qt layer's sink); null drops them. Set before StartLink.
@@ -90,8 +92,8 @@ class Application final : public WorkerHooks, private ChangeSink {
   void StopThreads();
   // After the message loop: the recovery file is removed when the Motion had no unsaved changes
   // or the user confirmed the exit; the Motion, the clipboard and the history are released and
-  // def.ini is written, with the axis choice of the toolbar. False when def.ini could not be
-  // written.
+  // def.ini is written (its folder created when missing), with the axis choice of the toolbar.
+  // False when def.ini could not be written.
   bool FinishRun();
 
   // ---- Thread starters (UI thread) ----
@@ -121,6 +123,15 @@ class Application final : public WorkerHooks, private ChangeSink {
   Recorder& Recording() { return recorder_; }
   const std::filesystem::path& ModuleDirectory() const { return moduleDirectory_; }
   std::string ModuleDirectoryText() const;
+  // The folder where the program keeps def.ini and any other settings file of its own (see
+  // ChooseSettingsDirectory); the module directory unless set before LoadStartupState. It may
+  // not exist before the settings are first written.
+  const std::filesystem::path& SettingsDirectory() const { return settingsDirectory_; }
+  void SetSettingsDirectory(std::filesystem::path directory);
+  // Where the simulator looks for skin/ (see ChooseSkinDirectory); empty for the executable's
+  // folder. Set before the main window is made.
+  const std::filesystem::path& SkinDirectory() const { return skinDirectory_; }
+  void SetSkinDirectory(std::filesystem::path directory) { skinDirectory_ = std::move(directory); }
 
   // ---- WorkerHooks: called by the playback and recorder threads ----
   void SetBusyCommands(bool busy) override;
@@ -137,6 +148,8 @@ class Application final : public WorkerHooks, private ChangeSink {
 
   ProgramState& state_;
   const std::filesystem::path moduleDirectory_;
+  std::filesystem::path settingsDirectory_;
+  std::filesystem::path skinDirectory_;
   SteadyClock steadyClock_;
   SystemLocalTime systemTime_;
   Clock& clock_;

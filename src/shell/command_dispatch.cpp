@@ -1,6 +1,12 @@
 #include "shell/command_dispatch.h"
 
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <utility>
+
 #include "document/editing_commands.h"
+#include "document/file_dialogs.h"
 #include "document/motion_file.h"
 #include "geometry/batch_conversion.h"
 #include "link/recorder.h"
@@ -83,23 +89,34 @@ void NewDocument(Application& app, ShellView& view) {
   Retitle(app, view);
 }
 
-void OpenDocument(Application& app, ShellView& view) {
+bool OpenDocument(Application& app, ShellView& view, FileDialogs& files) {
   ProgramState& s = app.State();
   s.pane.CommitPendingEdit();
-  if (!AskToSave(app, view)) return;
+  if (!AskToSave(app, view)) return false;
   const LoadReconcile reconcile =
       app.MakeLoadReconcile([&view] { return view.RunDialog(kLoadDialogId); });
   FileFailure failure;
-  if (!OpenMotion(s.document, s.geometry, view.Files(), app.ModuleDirectoryText(), reconcile,
-                  &failure)) {
+  if (!OpenMotion(s.document, s.geometry, files, app.ModuleDirectoryText(), reconcile, &failure)) {
     WarnFileFailure(view, kOpenFailedText, failure);
-    return;
+    return false;
   }
   // The loaded Motion's first Pose is current; the list is rebuilt around it.
   s.pane.RefreshAfterReplace();
   s.pane.SyncViews();
   Retitle(app, view);
+  return true;
 }
+
+// The open dialog answered by a path known beforehand.
+class KnownPath final : public FileDialogs {
+ public:
+  explicit KnownPath(std::string path) : path_(std::move(path)) {}
+  std::optional<std::string> AskSavePath(const FileDialogRequest&) override { return std::nullopt; }
+  std::optional<std::string> AskOpenPath(const FileDialogRequest&) override { return path_; }
+
+ private:
+  std::string path_;
+};
 
 // Every command has its item in the main menu.
 bool IsCommand(int command) {
@@ -117,6 +134,13 @@ void Toggle(Application& app, int id) {
 }
 
 }  // namespace
+
+bool OpenMotionAt(Application& app, ShellView& view, const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  KnownPath files(ec ? path : absolute.string());
+  return OpenDocument(app, view, files);
+}
 
 std::string CurrentTitle(const Application& app) {
   const Document& doc = app.State().document;
@@ -174,7 +198,7 @@ bool ExecuteCommand(Application& app, ShellView& view, int command, CommandSourc
       if (!busy) Save(app, view, /*useKnownName=*/false);
       break;
     case kCmdOpen:
-      if (!busy) OpenDocument(app, view);
+      if (!busy) OpenDocument(app, view, view.Files());
       break;
     case kCmdUndo:
       if (!busy) UndoEdit(pane);

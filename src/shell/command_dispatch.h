@@ -29,6 +29,11 @@ bool AskToSave(Application& app, ShellView& view);
 // running; true also lets the recovery file go at exit.
 bool ConfirmClose(Application& app, ShellView& view);
 
+// Opens the motion file at `path` as Open does once its dialog has answered (a file named on the
+// command line): asks to save first, and converts a file of another coordinate system as Open
+// does. False when nothing was opened.
+bool OpenMotionAt(Application& app, ShellView& view, const std::string& path);
+
 // The window title for the present file name and modified flag.
 std::string CurrentTitle(const Application& app);
 

@@ -71,6 +71,16 @@ const std::vector<Accelerator>& Accelerators() {
   return table;
 }
 
+const std::vector<Accelerator>& StandardShortcuts() {
+  static const std::vector<Accelerator> table = {
+      {true, 'N', false, kCmdNew},
+      {true, 'O', false, kCmdOpen},
+      {true, 'S', false, kCmdSave},
+      {true, 'S', false, kCmdSaveAs, true},
+  };
+  return table;
+}
+
 const std::vector<ToolbarButton>& ToolbarButtons() {
   static const std::vector<ToolbarButton> buttons = {
       {kCmdNew, 0, 40019},

@@ -67,12 +67,16 @@ const MenuPopup& ContextMenu();
 
 struct Accelerator {
   bool ctrl = false;
-  char key = 0;        // 'Z', 'Y', ...; 0 with `deleteKey`
+  char key = 0;  // 'Z', 'Y', ...; 0 with `deleteKey`
   bool deleteKey = false;
   int command = 0;
+  bool shift = false;
 };
 // The accelerator table (102).
 const std::vector<Accelerator>& Accelerators();
+// The desktop's usual keys for New, Open, Save and Save as, which work beside the accelerator
+// table and under the same rules.
+const std::vector<Accelerator>& StandardShortcuts();
 
 // One toolbar slot: a button with its image index and tooltip string, or a separator.
 struct ToolbarButton {

@@ -370,6 +370,27 @@ TEST_F(CommandDispatchTest, OpenInstallsTheFileWithItsFirstPoseCurrent) {
   EXPECT_TRUE(view.dialogs.empty());  // same coordinate system: no load dialog
 }
 
+TEST_F(CommandDispatchTest, AFileNamedOnTheCommandLineOpensWithoutTheDialog) {
+  std::vector<Pose> poses;
+  for (int i = 0; i < 3; ++i) poses.push_back(testing::TimedPose(state.geometry, 500, int16_t(i)));
+  WriteBytes(dir / "three.KMO", FormatMotionFile(poses, state.geometry.Coords()));
+  // A missing file opens nothing and changes nothing.
+  EXPECT_FALSE(OpenMotionAt(app, view, (dir / "missing.KMO").string()));
+  EXPECT_EQ(state.document.motion.Size(), 1u);
+  EXPECT_TRUE(state.document.fileName.empty());
+
+  // A relative name is kept as an absolute one, so that Save writes the same file later.
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  const bool opened = OpenMotionAt(app, view, "three.KMO");
+  std::filesystem::current_path(previous);
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(state.document.motion.Size(), 3u);
+  EXPECT_EQ(state.document.fileName, (dir / "three.KMO").string());
+  EXPECT_EQ(view.title, BuildTitle(state.document.fileName, false));
+  EXPECT_TRUE(view.files.openRequests.empty());
+}
+
 TEST_F(CommandDispatchTest, OpenOfAnotherCoordinateSystemAsksTheLoadDialog) {
   const std::string path = (dir / "moved.KMO").string();
   CoordinateSystem other = state.geometry.Coords();

@@ -94,12 +94,16 @@ TEST_F(MainWindowTest, FourAreasSitAtTheirPlaces) {
 }
 
 TEST_F(MainWindowTest, MenusAndToolbarCarryTheCommandTable) {
-  // Menu texts, in order, with "-" for a separator.
+  // Menu texts, in order, with "-" for a separator; each key shown after a tab.
   std::vector<std::string> menus;
+  std::vector<std::string> shown;
   for (QAction* popup : window->menuBar()->actions()) {
     std::string line = popup->text().toStdString() + ":";
     for (QAction* item : popup->menu()->actions()) {
-      line += " " + (item->isSeparator() ? std::string("-") : item->text().toStdString());
+      line += ' ';
+      line +=
+          item->isSeparator() ? std::string("-") : item->text().section('\t', 0, 0).toStdString();
+      if (item->text().contains('\t')) shown.push_back(item->text().section('\t', 1).toStdString());
     }
     menus.push_back(line);
   }
@@ -140,6 +144,33 @@ TEST_F(MainWindowTest, MenusAndToolbarCarryTheCommandTable) {
   }
   EXPECT_EQ(keys, (std::vector<std::string>{"Ctrl+Z", "Ctrl+Y", "Ctrl+X", "Ctrl+C", "Ctrl+V", "Del",
                                             "Ctrl+Q"}));
+  // Every key, the desktop's usual file keys too, is shown in its menu item, in menu order.
+  EXPECT_EQ(shown,
+            (std::vector<std::string>{"Ctrl+N", "Ctrl+O", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+Q",
+                                      "Ctrl+Z", "Ctrl+Y", "Ctrl+X", "Ctrl+C", "Ctrl+V", "Del"}));
+}
+
+TEST_F(MainWindowTest, FileKeysRunNewOpenSaveAndSaveAsUnlessBusy) {
+  QWidget* focus = window->Pane();
+  files.savePaths = {std::nullopt, std::nullopt};
+  files.openPaths = {std::nullopt};
+  Key(focus, Qt::Key_S, Qt::ControlModifier);  // no file name yet: the save dialog
+  Key(focus, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  Key(focus, Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(files.saveRequests.size(), 2u);
+  EXPECT_EQ(files.openRequests.size(), 1u);
+  Action(kCmdInsertPose)->trigger();
+  ASSERT_EQ(state.document.motion.Size(), 2u);
+  answers = {MessageAnswer::kNo};
+  Key(focus, Qt::Key_N, Qt::ControlModifier);
+  EXPECT_EQ(asked, std::vector<std::string>{"現在のモーションをファイルに保存しますか?"});
+  EXPECT_EQ(state.document.motion.Size(), 1u);
+
+  app.SetBusyCommands(true);
+  window->FlushChanges();
+  Key(focus, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(files.saveRequests.size(), 2u);
+  app.SetBusyCommands(false);
 }
 
 TEST_F(MainWindowTest, TogglesMirrorBetweenToolbarMenuAndLinkControls) {

@@ -29,7 +29,9 @@ constexpr int kTipTextWidth = 270;
 
 QKeySequence KeyOf(const Accelerator& a) {
   if (a.deleteKey) return QKeySequence(Qt::Key_Delete);
-  return QKeySequence(QKeyCombination(Qt::ControlModifier, static_cast<Qt::Key>(a.key)));
+  Qt::KeyboardModifiers modifiers = Qt::ControlModifier;
+  if (a.shift) modifiers |= Qt::ShiftModifier;
+  return QKeySequence(QKeyCombination(modifiers, static_cast<Qt::Key>(a.key)));
 }
 
 }  // namespace
@@ -74,9 +76,11 @@ CommandActions::CommandActions(QWidget* window, Execute execute)
     action->setIcon(QIcon(strip.copy(button.image * kImageWidth, 0, kImageWidth, kImageHeight)));
     action->setToolTip(ToolTipText(button.tooltip));
   }
-  // The accelerators are window shortcuts rather than the actions' own, so the menus show their
-  // texts exactly as they are. A text field keeps its editing keys (Ctrl+C copies its text).
-  for (const Accelerator& a : Accelerators()) {
+  // The accelerators are window shortcuts rather than the actions' own, so that one key has one
+  // meaning wherever the focus is. A text field keeps its editing keys (Ctrl+C copies its text).
+  std::vector<Accelerator> keys = Accelerators();
+  keys.insert(keys.end(), StandardShortcuts().begin(), StandardShortcuts().end());
+  for (const Accelerator& a : keys) {
     auto* shortcut = new QShortcut(KeyOf(a), window);
     shortcut->setContext(Qt::WindowShortcut);
     const int command = a.command;
@@ -86,6 +90,11 @@ CommandActions::CommandActions(QWidget* window, Execute execute)
       execute_(command, CommandSource::kAccelerator);
     });
     shortcuts_[command] = shortcut;
+    // The menu item shows its key after a tab, where menus show shortcuts.
+    if (QAction* action = Action(command)) {
+      action->setText(action->text() + QLatin1Char('\t') +
+                      shortcut->key().toString(QKeySequence::NativeText));
+    }
   }
 }
 

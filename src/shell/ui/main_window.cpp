@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStringDecoder>
+#include <utility>
 
 #include "document/ui/pose_pane_widget.h"
 #include "geometry/ui/batch_conversion_window.h"
@@ -111,6 +112,9 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
   connect(pane_, &PosePaneWidget::contextMenuRequested, this, &MainWindow::ShowContextMenu);
 
   view_ = new SimulatorView(state, client_);
+  if (!app_.SkinDirectory().empty()) {
+    view_->SetBaseDirectory(QString::fromStdString(app_.SkinDirectory().string()));
+  }
 
   commLog_ = new QPlainTextEdit(client_);
   commLog_->setObjectName(QStringLiteral("commLog"));
@@ -292,24 +296,44 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
   if (shuttingDown_) return;
   if (!ConfirmClose(app_, *this)) return;
+  if (LetGoOfRobot()) event->accept();
+}
+
+bool MainWindow::LetGoOfRobot() {
   shuttingDown_ = true;
   app_.BeginShutdown();
   FlushChanges();  // the toolbar and the menu show the released toggle at once
   if (app_.Disconnected()) {
     closeAllowed_ = true;
-    event->accept();
-    return;
+    return true;
   }
   // The link lets go of the robot (torque off, bridge closed) on its own thread; the window
   // stays responsive meanwhile and closes when it is done.
   shutdownPoll_.start();
+  return false;
 }
 
 void MainWindow::PollShutdown() {
   if (!app_.Disconnected()) return;
   shutdownPoll_.stop();
+  FinishClose();
+}
+
+void MainWindow::FinishClose() {
   closeAllowed_ = true;
   close();
+  if (whenClosed_) std::exchange(whenClosed_, nullptr)();
+}
+
+void MainWindow::CloseWithoutAsking(std::function<void()> whenClosed) {
+  whenClosed_ = std::move(whenClosed);
+  if (closeAllowed_) {
+    FinishClose();
+    return;
+  }
+  if (shuttingDown_) return;  // the poll finishes it
+  app_.State().pane.CommitPendingEdit();
+  if (LetGoOfRobot()) FinishClose();
 }
 
 }  // namespace velmora

@@ -77,6 +77,11 @@ class MainWindow : public QMainWindow, public ShellView {
   // Rebuilds the title from the document's file name and modified flag.
   void RefreshTitle();
 
+  // Ends the run as a close does but without the save question (Ctrl+C or SIGTERM in a
+  // terminal): the robot is let go of (torque off, bridge closed), then the window closes and
+  // `whenClosed` runs. Also finishes a close that is already under way.
+  void CloseWithoutAsking(std::function<void()> whenClosed);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -89,6 +94,9 @@ class MainWindow : public QMainWindow, public ShellView {
   void ApplyLayout();
   void ShowContextMenu(const QPoint& globalPos);
   void PollShutdown();
+  // Starts letting go of the robot; true when it is let go of already.
+  bool LetGoOfRobot();
+  void FinishClose();
 
   Application& app_;
   QtChangeSink* sink_ = nullptr;
@@ -105,6 +113,7 @@ class MainWindow : public QMainWindow, public ShellView {
   bool shuttingDown_ = false;
   bool closeAllowed_ = false;
   QTimer shutdownPoll_;
+  std::function<void()> whenClosed_;
 
   Asker asker_;
   FileDialogs* fileDialogsOverride_ = nullptr;

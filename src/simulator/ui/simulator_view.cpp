@@ -1,6 +1,7 @@
 #include "simulator/ui/simulator_view.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,6 +26,8 @@ QFont OverlayFont() {
 }  // namespace
 
 void ShowTextureFailureBox(QWidget* parent, const QString& text) {
+  // Also on the terminal, where a started program's trouble is looked for first.
+  qWarning().noquote() << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
   // The box lives on the heap: the window that owns it may go away while it is open.
   QPointer<QMessageBox> box =
       new QMessageBox(QMessageBox::Critical, QString::fromStdString(LoadText(kCaptionText)), text,
