@@ -3,7 +3,9 @@
 #   ./velmora.sh run        install what is missing, build, start the editor
 #   ./velmora.sh test       install what is missing, build (warnings as errors), run every test
 #   ./velmora.sh sanitize   run the tests again under ASan+UBSan, and the core tests under TSan
-#   ./velmora.sh fuzz [s]   run each fuzz target for s seconds (default 60) under ASan+UBSan
+#   ./velmora.sh fuzz [s]   run each fuzz target for s seconds (default 45) under ASan+UBSan
+#   ./velmora.sh soak [n]   n randomized fault runs (default 10000) against the virtual robot, with
+#                           the link on its own thread
 #   ./velmora.sh bench      build and run the benchmarks
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -74,7 +76,7 @@ case "$cmd" in
     ;;
   fuzz)
     install_missing
-    seconds=${2:-60}
+    seconds=${2:-45}
     CC=clang CXX=clang++ build build-fuzz -DCMAKE_BUILD_TYPE=Debug -DVELMORA_FUZZ=ON \
       -DVELMORA_BUILD_UI=OFF -DVELMORA_BUILD_BENCH=OFF
     shopt -s nullglob
@@ -87,6 +89,13 @@ case "$cmd" in
       "$t" -max_total_time="$seconds" -print_final_stats=1 "$corpus" fuzz/seeds/"$(basename "$t")"
     done
     ;;
+  soak)
+    install_missing
+    runs=${2:-10000}
+    build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR=ON
+    VELMORA_SOAK_THREAD_RUNS=$runs ./build-test/tests/velmora_core_tests \
+      --gtest_filter=LinkSoak.OnTheLinkThread
+    ;;
   bench)
     install_missing
     # With the UI layer: the simulator's frame benchmarks time the Qt drawing.
@@ -94,7 +103,7 @@ case "$cmd" in
     for b in build-bench/bench/*_bench; do "$b"; done
     ;;
   *)
-    echo "usage: $0 [run|test|sanitize|fuzz [seconds]|bench]" >&2
+    echo "usage: $0 [run|test|sanitize|fuzz [seconds]|soak [runs]|bench]" >&2
     exit 2
     ;;
 esac
