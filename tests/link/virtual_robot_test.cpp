@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
 #include "link/bridge_list.h"
 #include "link/comm_log.h"
+#include "link/hidapi/cp2110_reports.h"
 #include "link/servo_packets.h"
 #include "shell/clock.h"
 
@@ -238,6 +241,56 @@ TEST_F(VirtualRobotTest, UnpluggingKillsTheHandleForGood) {
   EXPECT_EQ(device->Reset(), kHidUartSuccess);
   ServoBus after = Bus();
   EXPECT_FALSE(RecvPose(after, 1, nullptr));
+}
+
+// The chip as the bridge code meets it: a busy bridge cannot be opened, data comes in reports of
+// at most 63 bytes counted by their report ID, and the pin configuration takes one write only.
+TEST(Cp2110Emulator, BehavesAsTheChipAtTheHidapiCalls) {
+  FakeClock clock;
+  VirtualRobot robot(clock, "0007");
+  Cp2110Emulator& chip = robot.Chip();
+  const std::vector<HidDeviceEntry> list = chip.Enumerate(kBridgeVid, kBridgePid);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].serialNumber, L"0007");
+  EXPECT_TRUE(chip.Enumerate(kBridgeVid, 0xEA90).empty());
+  robot.SetBusy(true);
+  HidUartDevice* device = nullptr;
+  EXPECT_NE(robot.Open(&device, 0, kBridgeVid, kBridgePid), kHidUartSuccess);
+  robot.SetBusy(false);
+  HidHandle* handle = chip.OpenPath(list[0].path);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(chip.OpenPath(list[0].path), nullptr);  // one handle at a time
+
+  // The UART is off until enabled: what is sent before goes nowhere.
+  Packet on;
+  ASSERT_TRUE(BuildMotorPow(1, 5, on));
+  std::array<uint8_t, 64> report{};
+  report[0] = static_cast<uint8_t>(on.size);
+  std::copy_n(on.bytes.begin(), on.size, report.begin() + 1);
+  ASSERT_EQ(chip.Write(handle, report.data(), report.size()), 64);
+  std::array<uint8_t, 64> in{};
+  EXPECT_EQ(chip.ReadTimeout(handle, in.data(), in.size(), 5), 0);
+  const uint8_t enable[64] = {0x41, 0x01};
+  ASSERT_GE(chip.SendFeatureReport(handle, enable, sizeof enable), 0);
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(chip.Write(handle, report.data(), report.size()), 64);
+  // 4 x 18 echo bytes: one full report of 63, then the rest.
+  EXPECT_EQ(chip.ReadTimeout(handle, in.data(), in.size(), 0), 63 + 1);
+  EXPECT_EQ(in[0], 63);
+  EXPECT_EQ(chip.ReadTimeout(handle, in.data(), in.size(), 0), 9 + 1);
+  EXPECT_TRUE(robot.TorqueOn(5));
+  const uint8_t bad[64] = {64};
+  EXPECT_EQ(chip.Write(handle, bad, sizeof bad), -1);  // no report carries 64 data bytes
+
+  HidUartPinConfig pins = robot.PinConfig();
+  pins.pins[10] = 0x01;
+  const Cp2110Report set = EncodePinConfig(pins);
+  ASSERT_GE(chip.SendFeatureReport(handle, set.data(), set.size()), 0);
+  pins.pins[10] = 0x02;
+  const Cp2110Report again = EncodePinConfig(pins);
+  ASSERT_GE(chip.SendFeatureReport(handle, again.data(), again.size()), 0);
+  EXPECT_EQ(robot.PinConfig().pins[10], 0x01);  // programmed once, for good
+  EXPECT_EQ(robot.PinConfigSets(), 2);
+  chip.Close(handle);
 }
 
 TEST(BridgeList, ListsTheHardwareFirstAndRoutesEachHandleToItsOwner) {
