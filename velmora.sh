@@ -3,7 +3,9 @@
 #   ./velmora.sh run        install what is missing, build, start the editor
 #   ./velmora.sh test       install what is missing, build (warnings as errors), run every test
 #   ./velmora.sh sanitize   run the tests again under ASan+UBSan, and the core tests under TSan
-#   ./velmora.sh fuzz [s]   run each fuzz target for s seconds (default 60) under ASan+UBSan
+#   ./velmora.sh fuzz [s]   run each fuzz target for s seconds (default 45) under ASan+UBSan
+#   ./velmora.sh soak [n]   n randomized fault runs (default 10000) against the virtual robot, with
+#                           the link on its own thread
 #   ./velmora.sh bench [s]  build and run the benchmarks (each for at least s seconds, if given)
 #   ./velmora.sh package    build the Debian package velmora_<version>_<arch>.deb in this folder
 # Warnings are errors in test and sanitize, and everywhere when CI is set.
@@ -87,7 +89,7 @@ case "$cmd" in
     ;;
   fuzz)
     install_missing "${RUN_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
-    seconds=${2:-60}
+    seconds=${2:-45}
     CC=clang CXX=clang++ build build-fuzz -DCMAKE_BUILD_TYPE=Debug -DVELMORA_FUZZ=ON \
       -DVELMORA_BUILD_UI=OFF -DVELMORA_BUILD_BENCH=OFF "$WERROR_IN_CI"
     shopt -s nullglob
@@ -99,6 +101,14 @@ case "$cmd" in
       echo "fuzzing $(basename "$t") for ${seconds}s"
       "$t" -max_total_time="$seconds" -print_final_stats=1 "$corpus" fuzz/seeds/"$(basename "$t")"
     done
+    ;;
+  soak)
+    install_missing "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    runs=${2:-10000}
+    build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BUILD_TESTS=ON \
+      -DVELMORA_BUILD_BENCH=ON -DVELMORA_WERROR=ON
+    VELMORA_SOAK_THREAD_RUNS=$runs ./build-test/tests/velmora_core_tests \
+      --gtest_filter=LinkSoak.OnTheLinkThread
     ;;
   bench)
     install_missing "${RUN_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
@@ -121,7 +131,7 @@ case "$cmd" in
     echo "Built $deb; install it with: sudo apt-get install ./$deb"
     ;;
   *)
-    echo "usage: $0 [run|test|sanitize|fuzz [seconds]|bench [seconds]|package]" >&2
+    echo "usage: $0 [run|test|sanitize|fuzz [seconds]|soak [runs]|bench [seconds]|package]" >&2
     exit 2
     ;;
 esac

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "geometry/coordinate_system.h"
+#include "geometry/kinematics.h"
 #include "link/servo_table.h"
 #include "shell/settings_file.h"
 
@@ -39,6 +40,12 @@ void RequireWithinLimits(const Settings& s, const ArmGeometry& g) {
   Require(std::isfinite(g.coords.centreOffsetX) && std::isfinite(g.coords.centreOffsetY) &&
           std::isfinite(g.coords.baseRotation));
   Require(g.coords.clawPosition >= 0 && g.coords.clawPosition <= 3);
+  // A limit in force is never negative, and the limiter keeps within it.
+  for (const int16_t limit : g.motorLimits) {
+    Require(limit >= 0);
+    Require(std::abs(LimitMotorValue(INT64_MAX, limit)) <= limit);
+    Require(std::abs(LimitMotorValue(INT64_MIN, limit)) <= limit);
+  }
 }
 
 }  // namespace

@@ -8,8 +8,7 @@ void BuildPlacementTransforms(ArmGeometry& g, double a, double b, double c) {
   const float fa = static_cast<float>(a);
   const float fb = static_cast<float>(b);
   const float fc = static_cast<float>(c);
-  g.baseDrawTransform =
-      Multiply(Matrix4::RotationZ(-fc), Matrix4::Translation(fa, -fb, 0.0f));
+  g.baseDrawTransform = Multiply(Matrix4::RotationZ(-fc), Matrix4::Translation(fa, -fb, 0.0f));
   Inverse(g.baseDrawTransform, &g.baseDrawInverse);
   g.worldToArm = Multiply(Matrix4::Translation(-fa, -fb, 0.0f), Matrix4::RotationZ(-fc));
   Inverse(g.worldToArm, &g.armToWorld);
@@ -59,7 +58,11 @@ void Geometry::SetArmSign(int value) {
 
 void Geometry::SetMotorLimits(const std::array<int16_t, 5>& limits) {
   std::lock_guard lock(mutex_);
-  state_.motorLimits = limits;
+  // A limit is a 16-bit value: def.ini's -1400, or 99999 wrapped to -31073, would leave the motor
+  // no range at all. Such a motor keeps its default, which is also what def.ini gets back.
+  for (std::size_t k = 0; k < limits.size(); ++k) {
+    state_.motorLimits[k] = limits[k] < 0 ? kDefaultMotorLimits[k] : limits[k];
+  }
 }
 
 ArcGuide Geometry::GetArcGuide() const {

@@ -69,6 +69,7 @@ class Geometry {
   void SetCoordinateSystem(double offsetX, double offsetY, double rotation);
   void SetClawPosition(int value);  // limited
   void SetArmSign(int value);
+  // A negative limit takes that motor's default.
   void SetMotorLimits(const std::array<int16_t, 5>& limits);
 
   ArcGuide GetArcGuide() const;

@@ -9,7 +9,9 @@
 namespace velmora {
 
 int16_t LimitMotorValue(int64_t value, int16_t limit) {
-  const int64_t lim = limit;
+  // A negative limit would make an empty range, and the clamps below would then push every value
+  // to the far end of it; the limiter works with its size alone.
+  const int64_t lim = limit < 0 ? -int64_t{limit} : int64_t{limit};
   if (value > lim) value = lim;
   if (value < -lim) value = -lim;
   return static_cast<int16_t>(std::clamp<int64_t>(value, INT16_MIN, INT16_MAX));
@@ -27,8 +29,7 @@ void ForwardKinematics(const ArmGeometry& g, const Pose& pose, double* x, double
     const double t12 = (id1 + id2) / 1800.0 * kPi;
     const float xa = static_cast<float>(kLink1Length * std::cos(t1) + kLink2Length * std::cos(t12) -
                                         kShoulderOffset);
-    const float ya =
-        static_cast<float>(kLink1Length * std::sin(t1) + kLink2Length * std::sin(t12));
+    const float ya = static_cast<float>(kLink1Length * std::sin(t1) + kLink2Length * std::sin(t12));
     const Vec3f w = TransformCoord({xa, ya, 0.0f}, g.armToWorld);
     if (x != nullptr) *x = w.x;
     if (y != nullptr) *y = w.y;
@@ -47,7 +48,8 @@ void UpdateCoordinates(const ArmGeometry& g, Pose& pose) {
 void InverseKinematics(const ArmGeometry& g, double x, double y, double z, double rotation,
                        double handWidth, Pose& pose) {
   const auto& lim = g.motorLimits;
-  const Vec3f a = TransformCoord({static_cast<float>(x), static_cast<float>(y), 0.0f}, g.worldToArm);
+  const Vec3f a =
+      TransformCoord({static_cast<float>(x), static_cast<float>(y), 0.0f}, g.worldToArm);
   const double X = static_cast<float>(a.x + 62.0f);
   const double Y = a.y;
 

@@ -19,6 +19,8 @@ enum HidUartStatus : int {
 };
 
 inline constexpr uint16_t kBridgeVid = 0x10C4;
+// Read and write time-outs of a freshly opened bridge.
+inline constexpr uint32_t kHidUartDefaultTimeoutMs = 1000;
 inline constexpr uint16_t kBridgePid = 0xEA80;
 
 // GetString codes.
@@ -47,9 +49,14 @@ class HidUartDevice {
   virtual ~HidUartDevice() = default;
   // Writes `size` bytes; `written` gets the number actually written.
   virtual int Write(const uint8_t* data, std::size_t size, std::size_t* written) = 0;
-  // Reads up to `size` bytes, waiting at most the read time-out (1000 ms); `read` gets the number
-  // received. Fewer than `size` bytes is kHidUartReadTimedOut.
+  // Reads up to `size` bytes, waiting at most the read time-out; `read` gets the number received.
+  // Fewer than `size` bytes is kHidUartReadTimedOut.
   virtual int Read(uint8_t* data, std::size_t size, std::size_t* read) = 0;
+  // Read and write time-outs of this handle (kHidUartDefaultTimeoutMs each when opened).
+  virtual int SetTimeouts(uint32_t readTimeoutMs, uint32_t writeTimeoutMs) = 0;
+  // Drops every received byte that waits to be read, and whatever else arrives within `waitMs`;
+  // `discarded` (when given) gets their number.
+  virtual int DiscardInput(uint32_t waitMs, std::size_t* discarded) = 0;
   virtual int Reset() = 0;
   virtual int GetPinConfig(HidUartPinConfig* config) = 0;
   virtual int SetPinConfig(const HidUartPinConfig& config) = 0;
@@ -62,8 +69,8 @@ class HidUart {
   virtual int GetNumDevices(uint32_t* count, uint16_t vid, uint16_t pid) = 0;
   // Copies the NUL-terminated string `code` of device `index` into `buffer` (at most `size` bytes
   // including the terminator).
-  virtual int GetString(uint32_t index, uint16_t vid, uint16_t pid, char* buffer,
-                        std::size_t size, int code) = 0;
+  virtual int GetString(uint32_t index, uint16_t vid, uint16_t pid, char* buffer, std::size_t size,
+                        int code) = 0;
   // Opens device `index`; on success `*device` owns the open bridge until Close.
   virtual int Open(HidUartDevice** device, uint32_t index, uint16_t vid, uint16_t pid) = 0;
   // Closes and releases a device returned by Open.

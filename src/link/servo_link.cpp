@@ -18,6 +18,9 @@ namespace velmora {
 
 namespace {
 
+constexpr std::size_t kTxPin = 10;
+constexpr uint8_t kTxOpenDrain = 0x01;
+
 // "%d/%d/%d %02d:%02d:%02d Connect to %s(%daxis). "
 std::string ConnectLine(const LocalTime& t, const std::string& robot, int axisCount) {
   return FormatInt(t.year) + "/" + FormatInt(t.month) + "/" + FormatInt(t.day) + " " +
@@ -105,13 +108,22 @@ bool ServoLink::Connect(int index) {
     return false;
   }
   // The servo bus is half duplex: TX must be open-drain so that the servos can drive the wire.
+  // The chip keeps its pin configuration in memory that can be programmed only a limited number
+  // of times, so it is written only when it differs, and never on the strength of a failed read.
   HidUartPinConfig pins;
-  device->GetPinConfig(&pins);  // status deliberately unused, as for the set below
-  pins.pins[10] = 0x01;
-  device->SetPinConfig(pins);
+  if (device->GetPinConfig(&pins) == kHidUartSuccess && pins.pins[kTxPin] != kTxOpenDrain) {
+    pins.pins[kTxPin] = kTxOpenDrain;
+    device->SetPinConfig(pins);  // never acknowledged by the chip
+  }
+  // A servo answers within milliseconds: a read that waited the bridge's own 1000 ms would keep
+  // a dead bus looking alive for seconds.
+  device->SetTimeouts(kServoReadTimeoutMs, kHidUartDefaultTimeoutMs);
   ctx_.table.ResetMotion();
 
   device_ = device;
+  deviceSerial_ = static_cast<std::size_t>(index) < deviceSlots_.size()
+                      ? deviceSlots_[static_cast<std::size_t>(index)]
+                      : std::string();
   ctx_.controls.SetListEnabled(false);
   axisCount_ = ctx_.controls.AxisChoice() == 3 ? 3 : 5;
   ctx_.table.axisCount.store(axisCount_);
@@ -132,7 +144,11 @@ void ServoLink::Cycle() {
 
   if (cycle_ % kCurrentEveryCycles == 0) {
     std::array<int16_t, kServoCount> currents{};
-    for (int id = 1; id <= axisCount_; ++id) ReadMemMap(bus, id, &currents[id - 1]);
+    for (int id = 1; id <= axisCount_; ++id) {
+      // A servo that does not answer at all has lost its power or left the bus: its position
+      // read below will end the connection, so the others are not each waited for first.
+      if (!ReadMemMap(bus, id, &currents[id - 1]) && bus.replyMissing) break;
+    }
     for (int id = 1; id <= axisCount_; ++id) ctx_.table.motorCurrents[id - 1] = currents[id - 1];
   }
   ++cycle_;
@@ -151,18 +167,58 @@ void ServoLink::Cycle() {
       times.fill(kPowerOnMoveTime);
       SendPose(bus, 1, axisCount_, pose.motorValues, times);  // a failure here is not fatal
     }
-    lastMotorState_ = motorsWanted;
+    // A failed switch-off leaves the torque as it was; a failed switch-on may have reached some
+    // servos all the same.
+    if (ok || motorsWanted) lastMotorState_ = motorsWanted;
   }
   if (ok && motorsWanted) ok = SendQueuedGoals(bus);
 
   if (!ok) {
-    // The motor toggle stays as it is, so the next connection switches the torque on again.
-    ctx_.controls.SetToggle(kCommunicationToggle, false);
-    device_->Reset();
-    Close();
+    Fail();
     return;
   }
   ctx_.clock.SleepMs(kCyclePauseMs);
+}
+
+void ServoLink::Fail() {
+  // The motor toggle stays as it is, so the next connection switches the torque on again.
+  ctx_.controls.SetToggle(kCommunicationToggle, false);
+  device_->Reset();
+  ReleaseDevice();
+  // The window shows the robot disconnected from now on; an arm left powered and holding would
+  // contradict it. Unless the torque is known to be off, the bridge is opened once more, as it
+  // comes back from its reset, for one try at switching it off.
+  if (lastMotorState_ != false) SwitchTorqueOffAfterReset();
+  Close();
+}
+
+void ServoLink::SwitchTorqueOffAfterReset() {
+  HidUartDevice* device = Reopen();
+  if (device == nullptr) return;
+  device->SetTimeouts(kServoReadTimeoutMs, kHidUartDefaultTimeoutMs);
+  ServoBus bus{*device, ctx_.log};
+  MotorPow(bus, 0, axisCount_);  // best effort: the connection ends either way
+  ctx_.bridges.Close(device);
+}
+
+HidUartDevice* ServoLink::Reopen() {
+  // The reset makes the bridge leave the bus and come back; it is found again by its serial
+  // string, since its place in the list may have changed meanwhile.
+  const uint32_t start = ctx_.clock.NowMs();
+  for (;;) {
+    uint32_t count = 0;
+    ctx_.bridges.GetNumDevices(&count, kBridgeVid, kBridgePid);
+    for (uint32_t i = 0; i < count; ++i) {
+      std::array<char, kStringBufferSize> buffer{};
+      ctx_.bridges.GetString(i, kBridgeVid, kBridgePid, buffer.data(), buffer.size() - 1,
+                             kHidUartSerialString);
+      if (std::string_view(buffer.data()) != deviceSerial_) continue;
+      HidUartDevice* device = nullptr;
+      if (ctx_.bridges.Open(&device, i, kBridgeVid, kBridgePid) == kHidUartSuccess) return device;
+    }
+    if (ctx_.clock.NowMs() - start >= kReenumerateWaitMs) return nullptr;
+    ctx_.clock.SleepMs(kIdlePauseMs);
+  }
 }
 
 bool ServoLink::ReadPositions(ServoBus& bus, bool& registersDue) {
@@ -235,9 +291,14 @@ void ServoLink::NormalDisconnect() {
   if (toggleOn) ctx_.controls.SetToggle(kMotorToggle, false);
 }
 
-void ServoLink::Close() {
+void ServoLink::ReleaseDevice() {
+  if (device_ == nullptr) return;
   ctx_.bridges.Close(device_);
   device_ = nullptr;
+}
+
+void ServoLink::Close() {
+  ReleaseDevice();
   ctx_.controls.SetListEnabled(true);
   SetConnected(false);
   ctx_.log.AppendLog("Disconnect.");

@@ -45,6 +45,9 @@ class ServoLink {
   static constexpr uint16_t kPowerOnMoveTime = 200;  // 10 ms units: the 2-second move
   static constexpr std::size_t kSerialSlotSize = 512;
   static constexpr std::size_t kStringBufferSize = 1024;
+  // How long the link waits, after resetting the bridge, for it to come back so that the torque
+  // can be switched off.
+  static constexpr uint32_t kReenumerateWaitMs = 500;
 
   explicit ServoLink(const ServoLinkContext& context);
   ~ServoLink();  // stops and joins the thread
@@ -75,6 +78,10 @@ class ServoLink {
   bool WriteRegisters(ServoBus& bus);
   bool SendQueuedGoals(ServoBus& bus);
   void NormalDisconnect();
+  void Fail();
+  void SwitchTorqueOffAfterReset();
+  HidUartDevice* Reopen();
+  void ReleaseDevice();
   void Close();
   void SetConnected(bool connected);
 
@@ -84,6 +91,7 @@ class ServoLink {
   uint32_t deviceCount_ = 0;
   std::vector<std::string> deviceSlots_;
   HidUartDevice* device_ = nullptr;
+  std::string deviceSerial_;  // of the bridge connected to
   int axisCount_ = 3;
   std::optional<bool> lastMotorState_;  // none: not yet sent on this connection
   uint32_t cycle_ = 0;

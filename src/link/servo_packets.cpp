@@ -51,8 +51,19 @@ std::string IdRange(int firstId, int count) {
   return "(ID" + FormatInt(firstId) + "-" + FormatInt(firstId + count - 1);
 }
 
+// Drops what an earlier, timed-out transfer left behind.
+void Drain(ServoBus& bus) { bus.device.DiscardInput(0, nullptr); }
+
+// After a read came up short: waits a moment for the rest and drops it; true when anything came.
+bool DropLateBytes(ServoBus& bus) {
+  std::size_t dropped = 0;
+  bus.device.DiscardInput(kLateReplyGraceMs, &dropped);
+  return dropped > 0;
+}
+
 // Sends a write-type packet and checks its echo; the servos send nothing back.
 bool SendWrite(ServoBus& bus, const Packet& packet) {
+  Drain(bus);
   std::size_t written = 0;
   if (bus.device.Write(packet.bytes.data(), packet.size, &written) != kHidUartSuccess) {
     return false;
@@ -60,9 +71,17 @@ bool SendWrite(ServoBus& bus, const Packet& packet) {
   return VerifyEcho(bus, packet.size, packet.bytes.data());
 }
 
-// Sends a read request, checks the echo and reads the 10-byte reply. The reply's header, ID,
-// flags, address and length are not compared with the request: only its size and checksum count.
+// A reply from the servo and register the request asked (its flags byte carries the servo's
+// status and is not compared).
+bool ReplyAnswers(const std::array<uint8_t, kReplySize>& reply, const Packet& request) {
+  return reply[0] == kReplyHeader0 && reply[1] == kReplyHeader1 && reply[2] == request.bytes[2] &&
+         reply[4] == request.bytes[4] && reply[5] == request.bytes[5];
+}
+
+// Sends a read request, checks the echo and reads the 10-byte reply.
 bool Request(ServoBus& bus, const Packet& packet, std::array<uint8_t, kReplySize>& reply) {
+  bus.replyMissing = false;
+  Drain(bus);
   std::size_t written = 0;
   bus.device.Write(packet.bytes.data(), kReadRequestSize, &written);  // status deliberately unused
   // A bridge that claims more than it was given is broken; its count cannot drive the echo read.
@@ -72,8 +91,12 @@ bool Request(ServoBus& bus, const Packet& packet, std::array<uint8_t, kReplySize
   reply.fill(0);
   std::size_t received = 0;
   bus.device.Read(reply.data(), kReplySize, &received);  // the count is what matters
-  if (received < kReplySize) return false;
-  return PacketChecksum(reply.data(), kReplySize) == 0;
+  if (received < kReplySize) {
+    const bool late = DropLateBytes(bus);
+    bus.replyMissing = received == 0 && !late;
+    return false;
+  }
+  return PacketChecksum(reply.data(), kReplySize) == 0 && ReplyAnswers(reply, packet);
 }
 
 int16_t ReplyValue(const std::array<uint8_t, kReplySize>& reply) {
@@ -170,6 +193,7 @@ bool VerifyEcho(ServoBus& bus, std::size_t n, const uint8_t* sent) {
   std::size_t received = 0;
   bus.device.Read(echo.data(), n, &received);  // the count tells what arrived
   if (received != n) {
+    DropLateBytes(bus);
     bus.log.AppendLog("recv error. ");
     return false;
   }

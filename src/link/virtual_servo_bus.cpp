@@ -9,8 +9,6 @@ namespace velmora {
 
 namespace {
 
-constexpr uint8_t kReplyHeader0 = 0xFD;
-constexpr uint8_t kReplyHeader1 = 0xDF;
 // Registers from here on are the servo's own measurements; writes to them are ignored.
 constexpr int kFirstReadOnlyRegister = kRegPresentPosition;
 // A pause this long on the line abandons a half-received packet, as a servo's receiver does.

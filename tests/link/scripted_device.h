@@ -45,6 +45,12 @@ class ScriptedDevice final : public HidUartDevice {
     *read = n;
     return n == size ? kHidUartSuccess : kHidUartReadTimedOut;
   }
+  int SetTimeouts(uint32_t, uint32_t) override { return kHidUartSuccess; }
+  // The script holds the future: nothing waits to be discarded.
+  int DiscardInput(uint32_t, std::size_t* discarded) override {
+    if (discarded != nullptr) *discarded = 0;
+    return kHidUartSuccess;
+  }
   int Reset() override { return kHidUartSuccess; }
   int GetPinConfig(HidUartPinConfig*) override { return kHidUartSuccess; }
   int SetPinConfig(const HidUartPinConfig&) override { return kHidUartSuccess; }

@@ -194,12 +194,22 @@ TEST_F(ServoLinkTest, CurrentsAreReadEverySixthCycleAndTheirFailuresIgnored) {
       EXPECT_GT(table.motorCurrents[0].load(), VirtualServoBus::kHoldingCurrentMa);
       EXPECT_EQ(table.motorCurrents[1].load(), VirtualServoBus::kHoldingCurrentMa);
     }
-    if (cycle == 11) robot.InjectFault(VirtualFault::kStalledReply, kRegPresentCurrent);
+    if (cycle == 11) robot.InjectFault(VirtualFault::kBadChecksum, kRegPresentCurrent);
   }
   EXPECT_EQ(currentReads, 9);  // cycles 0, 6 and 12
   EXPECT_TRUE(table.connected.load());
-  EXPECT_EQ(table.motorCurrents[0].load(), 0);  // no answer: 0
+  EXPECT_EQ(table.motorCurrents[0].load(), 0);  // a bad answer: 0
   EXPECT_EQ(table.motorCurrents[2].load(), VirtualServoBus::kHoldingCurrentMa);
+
+  // No answer at all ends the current reads of the cycle: were the servo gone, its position
+  // read would end the connection, and each of the others would first wait out a time-out.
+  robot.InjectFault(VirtualFault::kStalledReply, kRegPresentCurrent);
+  for (int cycle = 13; cycle < 19; ++cycle) link.RunOnce();
+  currentReads = 0;
+  for (const Bytes& p : Sent(false)) currentReads += IsRead(p) && p[4] == kRegPresentCurrent;
+  EXPECT_EQ(currentReads, 1);
+  EXPECT_TRUE(table.connected.load());
+  EXPECT_EQ(table.motorCurrents[2].load(), 0);
 }
 
 TEST_F(ServoLinkTest, UnpluggingEndsTheConnectionButKeepsTheMotorToggle) {
@@ -226,14 +236,93 @@ TEST_F(ServoLinkTest, UnpluggingEndsTheConnectionButKeepsTheMotorToggle) {
 }
 
 TEST_F(ServoLinkTest, ARecvErrorLeavesItsLineUnderDisconnectAndSendsNothingMore) {
-  Connect(5, true);
+  Connect(5, false);
+  link.RunOnce();  // the torque is known to be off from here on
+  Sent();
+  log.Replace(ConnectLine(5));
   robot.InjectFault(VirtualFault::kShortEcho, kRegPresentPosition);
   link.RunOnce();
   EXPECT_EQ(log.Text(), "Disconnect.\r\nrecv error. \r\n" + ConnectLine(5));
-  // No register writes, no torque: the bus is not trusted after a failure.
+  // No register writes, no goals: the bus is not trusted after a failure.
   EXPECT_TRUE(Sent().empty());
-  EXPECT_FALSE(robot.TorqueOn(1));
   EXPECT_FALSE(table.connected.load());
+}
+
+// The window shows the robot disconnected after a fault: an arm left powered and holding would
+// contradict it. Once the bridge is back from its reset, the torque is switched off.
+TEST_F(ServoLinkTest, AFaultWithTheTorqueOnOrUnknownSwitchesItOffAfterTheReset) {
+  const std::string motorPowOff =
+      "MotorPow 0\twbuf:0xfa 0xaf 0x00 0x00 0x24 0x02 0x05 0x01 0x00 0x02 0x00 0x03 0x00 0x04 "
+      "0x00 0x05 0x00 0x22 ";
+  Connect(5, true);
+  link.RunOnce();
+  ASSERT_TRUE(robot.TorqueOn(5));
+  robot.InjectFault(VirtualFault::kWrongHeader, kRegPresentPosition);
+  Sent();
+  link.RunOnce();
+  EXPECT_FALSE(table.connected.load());
+  for (int id = 1; id <= 5; ++id) EXPECT_FALSE(robot.TorqueOn(id)) << id;
+  EXPECT_EQ(log.Text().substr(0, 13 + motorPowOff.size() + 2),
+            "Disconnect.\r\n" + motorPowOff + "\r\n");
+  EXPECT_EQ(Sent().size(), 1u);
+  EXPECT_FALSE(robot.IsOpen());
+  EXPECT_TRUE(controls.IsToggleChecked(kMotorToggle));  // as before: the next connect turns it on
+
+  // A fault before this connection has switched anything: the servos may still hold from an
+  // earlier one, so the torque goes off too.
+  Connect(5, false);
+  robot.InjectFault(VirtualFault::kMissingEcho, kRegPresentPosition);
+  link.RunOnce();
+  EXPECT_EQ(log.Text().substr(0, 13 + motorPowOff.size() + 2 + 14),
+            "Disconnect.\r\n" + motorPowOff + "\r\nrecv error. \r\n");
+
+  // Unplugged: the bridge does not come back, and nothing more is tried.
+  Connect(5, true);
+  link.RunOnce();
+  robot.SetPlugged(false);
+  const std::string before = log.Text();
+  const uint32_t start = clock.NowMs();
+  link.RunOnce();
+  EXPECT_FALSE(table.connected.load());
+  EXPECT_EQ(log.Text(), "Disconnect.\r\n" + before);
+  EXPECT_LE(clock.NowMs() - start, ServoLink::kReenumerateWaitMs + ServoLink::kIdlePauseMs);
+}
+
+// Servos that lost their power answer nothing. Each read waits a short time-out instead of the
+// bridge's second, and the current reads of the cycle stop at the first silent servo, so the link
+// lets go within a fraction of a second, even in the cycle that reads five currents first.
+TEST_F(ServoLinkTest, ASilentBusIsLetGoWithin300Ms) {
+  for (const int quietFromCycle : {0, 1}) {
+    SCOPED_TRACE(quietFromCycle);
+    Connect(5, true);
+    if (quietFromCycle == 1) link.RunOnce();
+    robot.SetAnsweringServos(0);
+    const uint32_t start = clock.NowMs();  // the first read of the cycle goes unanswered
+    link.RunOnce();
+    EXPECT_FALSE(table.connected.load());
+    EXPECT_LE(clock.NowMs() - start, 300u);
+    EXPECT_EQ(log.Text().substr(0, 13), "Disconnect.\r\n");
+    robot.SetAnsweringServos(5);
+  }
+}
+
+// A late answer is dropped before the next transfer: it fails its own read and no other.
+TEST_F(ServoLinkTest, ALateAnswerFailsItsOwnReadOnly) {
+  Connect(3, true);
+  for (int cycle = 0; cycle < 6; ++cycle) link.RunOnce();
+  robot.InjectFault(VirtualFault::kLateReply, kRegPresentCurrent);
+  const std::string before = log.Text();
+  link.RunOnce();
+  EXPECT_TRUE(table.connected.load());
+  EXPECT_EQ(table.motorCurrents[0].load(), 0);
+  EXPECT_EQ(table.motorCurrents[1].load(), VirtualServoBus::kHoldingCurrentMa);
+  EXPECT_EQ(table.motorCurrents[2].load(), VirtualServoBus::kHoldingCurrentMa);
+  EXPECT_EQ(log.Text(), before);  // no echo was spoilt by it
+
+  robot.InjectFault(VirtualFault::kLateReply, kRegPresentPosition);
+  link.RunOnce();
+  EXPECT_FALSE(table.connected.load());
+  EXPECT_EQ(log.Text().find("verify error. "), std::string::npos);
 }
 
 struct LinkFaultCase {
@@ -250,6 +339,9 @@ TEST_F(ServoLinkTest, EveryTransferFaultEndsInTheFailurePath) {
       {VirtualFault::kShortReply, kRegPresentPosition, nullptr},
       {VirtualFault::kBadChecksum, kRegPresentPosition, nullptr},
       {VirtualFault::kStalledReply, kRegPresentPosition, nullptr},
+      {VirtualFault::kWrongHeader, kRegPresentPosition, nullptr},
+      {VirtualFault::kWrongId, kRegPresentPosition, nullptr},
+      {VirtualFault::kWrongAddress, kRegPresentPosition, nullptr},
       {VirtualFault::kWrongEchoByte, kRegTorqueEnable, "verify error. "},
       {VirtualFault::kMissingEcho, kRegGoalPosition, "recv error. "},
   };
@@ -271,8 +363,13 @@ TEST_F(ServoLinkTest, EveryTransferFaultEndsInTheFailurePath) {
     EXPECT_FALSE(table.connected.load());
     EXPECT_EQ(robot.PendingFaults(), 0u);
     EXPECT_FALSE(controls.IsToggleChecked(kCommunicationToggle));
-    const std::string top =
-        c.line != nullptr ? "Disconnect.\r\n" + std::string(c.line) + "\r\n" : "Disconnect.\r\n";
+    // With the motors on, the torque is switched off after the reset.
+    const bool motorsOn = controls.IsToggleChecked(kMotorToggle);
+    const std::string top = std::string("Disconnect.\r\n") +
+                            (motorsOn ? "MotorPow 0\twbuf:0xfa 0xaf 0x00 0x00 0x24 0x02 0x03 0x01 "
+                                        "0x00 0x02 0x00 0x03 0x00 0x25 \r\n"
+                                      : "") +
+                            (c.line != nullptr ? std::string(c.line) + "\r\n" : "");
     EXPECT_EQ(log.Text().substr(0, top.size()), top);
     EXPECT_NE(log.Text().find(before.substr(0, before.size() - 1)), std::string::npos);
     // At most one time-out is waited out, however many servos there are.

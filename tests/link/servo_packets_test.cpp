@@ -17,13 +17,14 @@ using testing::ScriptedDevice;
 Bytes Of(const Packet& p) { return Bytes(p.bytes.begin(), p.bytes.begin() + p.size); }
 
 // A 10-byte reply carrying `value`, with its checksum made so that bytes 2..9 XOR to 0.
-Bytes Reply(uint8_t h0, uint8_t h1, uint8_t id, uint16_t value) {
+Bytes Reply(uint8_t h0, uint8_t h1, uint8_t id, uint16_t value, uint8_t address = 0x2A,
+            uint8_t length = 0x02) {
   Bytes r = {h0,
              h1,
              id,
              0x00,
-             0x2A,
-             0x02,
+             address,
+             length,
              0x01,
              static_cast<uint8_t>(value & 0xFF),
              static_cast<uint8_t>(value >> 8)};
@@ -149,11 +150,10 @@ TEST_F(ServoCommands, EchoFaultsLogTheirLineAndFail) {
   EXPECT_EQ(log.Text(), "recv error. \r\nverify error. \r\nrecv error. \r\nstart. ");
 }
 
-TEST_F(ServoCommands, ReadRequestAcceptsAnyReplyWhoseChecksumHolds) {
+TEST_F(ServoCommands, ReadRequestTakesOnlyTheAnswerOfTheServoAndRegisterAsked) {
   const Bytes request = {0xFA, 0xAF, 0x03, 0x0F, 0x2A, 0x02, 0x00, 0x03 ^ 0x27};
   device.readChunks.push_back(request);
-  // Wrong header and wrong ID: not examined.
-  device.readChunks.push_back(Reply(0x00, 0x11, 0x07, 0xFF38));
+  device.readChunks.push_back(Reply(0xFD, 0xDF, 3, 0xFF38));
   int16_t position = 0;
   EXPECT_TRUE(RecvPose(bus, 3, &position));
   EXPECT_EQ(position, -200);
@@ -161,9 +161,25 @@ TEST_F(ServoCommands, ReadRequestAcceptsAnyReplyWhoseChecksumHolds) {
   EXPECT_EQ(device.readSizes, (std::vector<std::size_t>{8, 10}));
   EXPECT_EQ(log.Text(), "start. ");  // reads are not logged
 
-  // The caller may give no place for the value.
+  // Checksums that hold on a broken header, another servo's answer, another register's value or
+  // length: each would be stored as servo 3's position.
+  const Bytes wrong[] = {Reply(0xFA, 0xAF, 3, 5), Reply(0xFD, 0xDE, 3, 5), Reply(0xFD, 0xDF, 1, 5),
+                         Reply(0xFD, 0xDF, 3, 5, 0x30), Reply(0xFD, 0xDF, 3, 5, 0x2A, 0x01)};
+  for (const Bytes& reply : wrong) {
+    device.readChunks.push_back(request);
+    device.readChunks.push_back(reply);
+    EXPECT_FALSE(RecvPose(bus, 3, &position));
+  }
+  EXPECT_EQ(position, -200);
+  EXPECT_EQ(log.Text(), "start. ");
+
+  // The flags byte carries the servo's status and is not compared; the caller may give no place
+  // for the value.
+  Bytes flagged = Reply(0xFD, 0xDF, 3, 5);
+  flagged[3] = 0x02;
+  flagged[9] ^= 0x02;
   device.readChunks.push_back(request);
-  device.readChunks.push_back(Reply(0xFD, 0xDF, 3, 5));
+  device.readChunks.push_back(flagged);
   EXPECT_TRUE(RecvPose(bus, 3, nullptr));
 }
 
@@ -173,14 +189,14 @@ TEST_F(ServoCommands, ReadRequestFailuresLeaveTheValueAndTheLogAlone) {
 
   // Nine reply bytes.
   device.readChunks.push_back(request);
-  Bytes shortReply = Reply(0xFD, 0xDF, 1, 50);
+  Bytes shortReply = Reply(0xFD, 0xDF, 1, 50, 0x30);
   shortReply.pop_back();
   device.readChunks.push_back(shortReply);
   EXPECT_FALSE(ReadMemMap(bus, 1, &current));
 
   // A checksum that does not hold.
   device.readChunks.push_back(request);
-  Bytes bad = Reply(0xFD, 0xDF, 1, 50);
+  Bytes bad = Reply(0xFD, 0xDF, 1, 50, 0x30);
   bad[7] ^= 1;
   device.readChunks.push_back(bad);
   EXPECT_FALSE(ReadMemMap(bus, 1, &current));
@@ -190,7 +206,7 @@ TEST_F(ServoCommands, ReadRequestFailuresLeaveTheValueAndTheLogAlone) {
   // The write status of a request is not examined: eight bytes written and echoed is enough.
   device.writeResults.push_back({kHidUartWriteTimedOut, 8});
   device.readChunks.push_back(request);
-  device.readChunks.push_back(Reply(0xFD, 0xDF, 1, 50));
+  device.readChunks.push_back(Reply(0xFD, 0xDF, 1, 50, 0x30));
   EXPECT_TRUE(ReadMemMap(bus, 1, &current));
   EXPECT_EQ(current, 50);
 }
@@ -229,11 +245,11 @@ TEST_F(ServoCommands, EveryLogBitWritesItsOwnLineFormat) {
   EXPECT_TRUE(RecvPose(bus, 2, nullptr));
 
   device.readChunks.push_back({0xFA, 0xAF, 0x02, 0x0F, 0x30, 0x02, 0x00, 0x3F});
-  device.readChunks.push_back(Reply(0xFD, 0xDF, 2, 0x0010));
+  device.readChunks.push_back(Reply(0xFD, 0xDF, 2, 0x0010, 0x30));
   EXPECT_TRUE(ReadMemMap(bus, 2, nullptr));
 
   EXPECT_EQ(log.Text(),
-            "\t\t\t\trbuf:0xfd 0xdf 0x02 0x00 0x2a 0x02 0x01 0x10 0x00 0x3b \r\n"
+            "\t\t\t\trbuf:0xfd 0xdf 0x02 0x00 0x30 0x02 0x01 0x10 0x00 0x21 \r\n"
             "ReadMemMap(ID2,adr:0x30)\twbuf:0xfa 0xaf 0x02 0x0f 0x30 0x02 0x00 \r\n"
             "\t\trbuf:0xfd 0xdf 0x02 0x00 0x2a 0x02 0x01 0x02 0x01 0x28 \r\n"
             "RecvPose ID2\twbuf:0xfa 0xaf 0x02 0x0f 0x2a 0x02 0x00 \r\n"

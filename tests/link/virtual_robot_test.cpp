@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
 #include "link/bridge_list.h"
 #include "link/comm_log.h"
+#include "link/hidapi/cp2110_reports.h"
 #include "link/servo_packets.h"
 #include "shell/clock.h"
 
@@ -15,10 +18,14 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// A read that comes up short waits out its time-out, then a moment for stragglers.
+constexpr uint32_t kWaitedOut = kServoReadTimeoutMs + kLateReplyGraceMs;
+
 class VirtualRobotTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(robot.Open(&device, 0, kBridgeVid, kBridgePid), kHidUartSuccess);
+    device->SetTimeouts(kServoReadTimeoutMs, kHidUartDefaultTimeoutMs);  // as the link does
     log.Replace("start. ");
   }
   void TearDown() override {
@@ -123,7 +130,7 @@ TEST_F(VirtualRobotTest, ServosBeyondTheAnsweringCountStaySilent) {
   ServoBus bus = Bus();
   const uint32_t before = clock.NowMs();
   EXPECT_FALSE(RecvPose(bus, 3, nullptr));
-  EXPECT_EQ(clock.NowMs() - before, VirtualRobot::kReadTimeoutMs);  // the read waited it out
+  EXPECT_EQ(clock.NowMs() - before, kWaitedOut);  // the read waited it out
   EXPECT_EQ(log.Text(), "start. ");
   EXPECT_EQ(Read(2), 0);
   ASSERT_TRUE(MotorPow(bus, 1, 3));  // writes expect no answer, so this succeeds
@@ -166,14 +173,18 @@ struct FaultCase {
 
 TEST_F(VirtualRobotTest, EachStagedFaultFailsOneTransferTheWayTheBusWould) {
   const FaultCase cases[] = {
-      {VirtualFault::kShortEcho, false, "recv error. ", 1000},
-      {VirtualFault::kMissingEcho, false, "recv error. ", 1000},
+      {VirtualFault::kShortEcho, false, "recv error. ", kWaitedOut},
+      {VirtualFault::kMissingEcho, false, "recv error. ", kWaitedOut},
       {VirtualFault::kWrongEchoByte, false, "verify error. ", 0},
-      {VirtualFault::kShortEcho, true, "recv error. ", 1000},
+      {VirtualFault::kShortEcho, true, "recv error. ", kWaitedOut},
       {VirtualFault::kWrongEchoByte, true, "verify error. ", 0},
-      {VirtualFault::kShortReply, true, "", 1000},
+      {VirtualFault::kShortReply, true, "", kWaitedOut},
       {VirtualFault::kBadChecksum, true, "", 0},
-      {VirtualFault::kStalledReply, true, "", 1000},
+      {VirtualFault::kStalledReply, true, "", kWaitedOut},
+      {VirtualFault::kLateReply, true, "", kWaitedOut},
+      {VirtualFault::kWrongHeader, true, "", 0},
+      {VirtualFault::kWrongId, true, "", 0},
+      {VirtualFault::kWrongAddress, true, "", 0},
   };
   for (const FaultCase& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.fault));
@@ -192,9 +203,9 @@ TEST_F(VirtualRobotTest, EachStagedFaultFailsOneTransferTheWayTheBusWould) {
       EXPECT_EQ(log.Text().substr(0, expected.size()), expected);
     }
     EXPECT_EQ(robot.PendingFaults(), 0u);
-    // A garbled or cut-off packet never reaches the servos; the fault hits one transfer only.
+    // A garbled or cut-off packet never reaches the servos; the fault hits one transfer only,
+    // and whatever of it came late is gone before the next read.
     EXPECT_FALSE(robot.TorqueOn(1));
-    clock.Advance(10);
     EXPECT_EQ(Read(1), 0);
   }
 }
@@ -230,6 +241,56 @@ TEST_F(VirtualRobotTest, UnpluggingKillsTheHandleForGood) {
   EXPECT_EQ(device->Reset(), kHidUartSuccess);
   ServoBus after = Bus();
   EXPECT_FALSE(RecvPose(after, 1, nullptr));
+}
+
+// The chip as the bridge code meets it: a busy bridge cannot be opened, data comes in reports of
+// at most 63 bytes counted by their report ID, and the pin configuration takes one write only.
+TEST(Cp2110Emulator, BehavesAsTheChipAtTheHidapiCalls) {
+  FakeClock clock;
+  VirtualRobot robot(clock, "0007");
+  Cp2110Emulator& chip = robot.Chip();
+  const std::vector<HidDeviceEntry> list = chip.Enumerate(kBridgeVid, kBridgePid);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].serialNumber, L"0007");
+  EXPECT_TRUE(chip.Enumerate(kBridgeVid, 0xEA90).empty());
+  robot.SetBusy(true);
+  HidUartDevice* device = nullptr;
+  EXPECT_NE(robot.Open(&device, 0, kBridgeVid, kBridgePid), kHidUartSuccess);
+  robot.SetBusy(false);
+  HidHandle* handle = chip.OpenPath(list[0].path);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(chip.OpenPath(list[0].path), nullptr);  // one handle at a time
+
+  // The UART is off until enabled: what is sent before goes nowhere.
+  Packet on;
+  ASSERT_TRUE(BuildMotorPow(1, 5, on));
+  std::array<uint8_t, 64> report{};
+  report[0] = static_cast<uint8_t>(on.size);
+  std::copy_n(on.bytes.begin(), on.size, report.begin() + 1);
+  ASSERT_EQ(chip.Write(handle, report.data(), report.size()), 64);
+  std::array<uint8_t, 64> in{};
+  EXPECT_EQ(chip.ReadTimeout(handle, in.data(), in.size(), 5), 0);
+  const uint8_t enable[64] = {0x41, 0x01};
+  ASSERT_GE(chip.SendFeatureReport(handle, enable, sizeof enable), 0);
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(chip.Write(handle, report.data(), report.size()), 64);
+  // 4 x 18 echo bytes: one full report of 63, then the rest.
+  EXPECT_EQ(chip.ReadTimeout(handle, in.data(), in.size(), 0), 63 + 1);
+  EXPECT_EQ(in[0], 63);
+  EXPECT_EQ(chip.ReadTimeout(handle, in.data(), in.size(), 0), 9 + 1);
+  EXPECT_TRUE(robot.TorqueOn(5));
+  const uint8_t bad[64] = {64};
+  EXPECT_EQ(chip.Write(handle, bad, sizeof bad), -1);  // no report carries 64 data bytes
+
+  HidUartPinConfig pins = robot.PinConfig();
+  pins.pins[10] = 0x01;
+  const Cp2110Report set = EncodePinConfig(pins);
+  ASSERT_GE(chip.SendFeatureReport(handle, set.data(), set.size()), 0);
+  pins.pins[10] = 0x02;
+  const Cp2110Report again = EncodePinConfig(pins);
+  ASSERT_GE(chip.SendFeatureReport(handle, again.data(), again.size()), 0);
+  EXPECT_EQ(robot.PinConfig().pins[10], 0x01);  // programmed once, for good
+  EXPECT_EQ(robot.PinConfigSets(), 2);
+  chip.Close(handle);
 }
 
 TEST(BridgeList, ListsTheHardwareFirstAndRoutesEachHandleToItsOwner) {

@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <clocale>
+#include <cstdint>
 #include <string>
 
+#include "document/pose.h"
 #include "geometry/coordinate_system.h"
 #include "geometry/kinematics.h"
 #include "link/servo_table.h"
@@ -127,6 +129,29 @@ TEST_F(SettingsFileTest, EachValueIsLimitedAsItIsRead) {
     ApplySettingsText(c.line + "\r\n", s, g, t);
     EXPECT_TRUE(c.check(s, g.Get())) << c.line;
   }
+}
+
+// A limit that is negative once stored (typed negative, or wrapped past 32767) would leave its
+// motor no range, and the limiter used to drive every value to the end of the joint.
+TEST_F(SettingsFileTest, MotorLimitsThatCannotHoldGiveTheDefaults) {
+  TempDir dir;
+  WriteBytes(dir.path() / "def.ini", "SVPOS_RANGE:[-1400]-[99999]-[1500]-[-1]-[300]\r\n");
+  ASSERT_TRUE(LoadSettings(dir.path(), settings, geometry, servos));
+  EXPECT_EQ(geometry.Get().motorLimits, (std::array<int16_t, 5>{1400, 1400, 1500, 1500, 300}));
+  Pose fromFile;
+  Pose fromDefaults;
+  InverseKinematics(geometry.Get(), 100, 50, 10, 0, 20, fromFile);
+  InverseKinematics(Geometry().Get(), 100, 50, 10, 0, 20, fromDefaults);
+  EXPECT_EQ(fromFile.motorValues, fromDefaults.motorValues);
+  // What goes back into def.ini is the limit in force.
+  ASSERT_TRUE(SaveSettings(dir.path(), settings, geometry, servos));
+  EXPECT_NE(ReadBytes(dir.path() / "def.ini").find("SVPOS_RANGE:[1400]-[1400]-[1500]-[1500]-[300]"),
+            std::string::npos);
+  // The limiter keeps to +-|limit| whatever it is handed.
+  EXPECT_EQ(LimitMotorValue(5000, -1400), 1400);
+  EXPECT_EQ(LimitMotorValue(-5000, -1400), -1400);
+  EXPECT_EQ(LimitMotorValue(20, -1400), 20);
+  EXPECT_EQ(LimitMotorValue(-40000, INT16_MIN), INT16_MIN);
 }
 
 TEST_F(SettingsFileTest, CommentsKeysPerLineAndLaterValuesWin) {

@@ -164,6 +164,8 @@ TEST_F(MainWindowTest, VirtualRobotPlaysStepsAndRecords) {
   state.pane.SelectPose(0);
   window->FlushChanges();
   ConnectToVirtualRobot();
+  // The bridge code's connect sequence reached the emulated chip: its TX pin is now open-drain.
+  EXPECT_EQ(app.Robot().PinConfig().pins[10], 0x01);
 
   Click(kCmdPlay);
   EXPECT_TRUE(window->CommLog()->hasFocus());

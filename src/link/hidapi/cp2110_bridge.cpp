@@ -5,7 +5,6 @@
 #include <string>
 #include <utility>
 
-#include "link/hidapi/hidapi_library.h"
 #include "shell/c_format.h"
 
 namespace velmora {
@@ -83,22 +82,5 @@ int Cp2110Bridge::Close(HidUartDevice* device) {
   closing.reset();
   return kHidUartSuccess;
 }
-
-namespace {
-
-// The real library and clock live in a base constructed before the bridge that refers to them.
-struct RealBridgeParts {
-  HidapiLibrary library;
-  SteadyClock clock;
-};
-
-class RealCp2110Bridge final : private RealBridgeParts, public Cp2110Bridge {
- public:
-  RealCp2110Bridge() : Cp2110Bridge(library, clock) {}
-};
-
-}  // namespace
-
-std::unique_ptr<HidUart> MakeCp2110Bridge() { return std::make_unique<RealCp2110Bridge>(); }
 
 }  // namespace velmora

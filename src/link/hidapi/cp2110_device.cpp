@@ -89,6 +89,39 @@ int Cp2110Device::Read(uint8_t* data, std::size_t size, std::size_t* read) {
   return failed ? kHidUartReadError : kHidUartReadTimedOut;
 }
 
+int Cp2110Device::SetTimeouts(uint32_t readTimeoutMs, uint32_t writeTimeoutMs) {
+  readTimeoutMs_ = readTimeoutMs;
+  writeTimeoutMs_ = writeTimeoutMs;
+  return kHidUartSuccess;
+}
+
+int Cp2110Device::DiscardInput(uint32_t waitMs, std::size_t* discarded) {
+  std::size_t dropped = received_.size();
+  received_.clear();
+  const uint32_t start = clock_.NowMs();
+  int status = kHidUartSuccess;
+  // Bounded, so that a device that never stops sending cannot hold the caller.
+  for (std::size_t reports = 0; reports < kMaxDiscardedReports; ++reports) {
+    const uint32_t elapsed = clock_.NowMs() - start;
+    const uint32_t remaining = elapsed < waitMs ? waitMs - elapsed : 0;
+    Cp2110Report report{};
+    const int result =
+        api_.ReadTimeout(handle_, report.data(), report.size(), static_cast<int>(remaining));
+    if (result < 0) {
+      NoteError();
+      status = kHidUartReadError;
+      break;
+    }
+    if (result == 0) {
+      if (remaining == 0) break;
+      continue;
+    }
+    dropped += std::min<std::size_t>(report[0], static_cast<std::size_t>(result - 1));
+  }
+  if (discarded != nullptr) *discarded = dropped;
+  return status;
+}
+
 int Cp2110Device::Reset() {
   // Whatever was queued belongs to the UART session the reset ends.
   received_.clear();

@@ -16,7 +16,7 @@ namespace velmora {
 class Cp2110Device final : public HidUartDevice {
  public:
   // Read and write time-outs of a freshly opened handle.
-  static constexpr uint32_t kDefaultTimeoutMs = 1000;
+  static constexpr uint32_t kDefaultTimeoutMs = kHidUartDefaultTimeoutMs;
 
   Cp2110Device(HidApi& api, Clock& clock, HidHandle* handle);
   ~Cp2110Device() override;
@@ -31,6 +31,10 @@ class Cp2110Device final : public HidUartDevice {
   // beyond `size` stay queued for the next Read. Fewer than `size` bytes is a read time-out (or a
   // read error when the device failed); either way the bytes received so far are handed back.
   int Read(uint8_t* data, std::size_t size, std::size_t* read) override;
+  int SetTimeouts(uint32_t readTimeoutMs, uint32_t writeTimeoutMs) override;
+  // Empties the queue of bytes not yet asked for and takes in, and drops, every data report the
+  // USB delivers within `waitMs` (with 0, only those already delivered).
+  int DiscardInput(uint32_t waitMs, std::size_t* discarded) override;
   // Resets the chip; it re-enumerates, so this handle is dead afterwards and only fit to close.
   int Reset() override;
   int GetPinConfig(HidUartPinConfig* config) override;
@@ -50,6 +54,9 @@ class Cp2110Device final : public HidUartDevice {
   bool SendFeature(const uint8_t* report);
   bool GetFeature(uint8_t* report, std::size_t minLength);
   void NoteError();
+
+  // More than the chip's 480-byte receive FIFO can hold.
+  static constexpr std::size_t kMaxDiscardedReports = 64;
 
   HidApi& api_;
   Clock& clock_;

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <utility>
 
+#include "link/hidapi/cp2110_bridge.h"
+
 namespace velmora {
 namespace {
 
@@ -97,5 +99,22 @@ std::wstring HidapiLibrary::Error(HidHandle* handle) {
   std::lock_guard lock(Library().mutex);
   return Copy(hid_error(nullptr));
 }
+
+namespace {
+
+// The real library and clock live in a base constructed before the bridge that refers to them.
+struct RealBridgeParts {
+  HidapiLibrary library;
+  SteadyClock clock;
+};
+
+class RealCp2110Bridge final : private RealBridgeParts, public Cp2110Bridge {
+ public:
+  RealCp2110Bridge() : Cp2110Bridge(library, clock) {}
+};
+
+}  // namespace
+
+std::unique_ptr<HidUart> MakeCp2110Bridge() { return std::make_unique<RealCp2110Bridge>(); }
 
 }  // namespace velmora

@@ -2,8 +2,14 @@
 
 #include <vector>
 
+#include "document/motion.h"
+#include "link/comm_log.h"
 #include "link/hidapi/cp2110_bridge.h"
 #include "link/hidapi/fake_hidapi.h"
+#include "link/link_controls.h"
+#include "link/local_time.h"
+#include "link/servo_link.h"
+#include "link/servo_table.h"
 
 namespace velmora {
 namespace {
@@ -93,6 +99,48 @@ TEST_F(Cp2110PinConfigTest, AShortAnswerLeavesTheCallersConfigurationAlone) {
   EXPECT_EQ(device->GetPinConfig(&config), kHidUartDeviceIoFailed);
   EXPECT_EQ(config.clkDiv, 42);
   EXPECT_EQ(device->GetPinConfig(nullptr), kHidUartInvalidParameter);
+}
+
+class NoonTime final : public LocalTimeSource {
+ public:
+  LocalTime Now() override { return {2026, 12, 7, 12, 0, 0}; }
+};
+
+// The chip keeps its pin configuration in memory that takes only a limited number of writes: the
+// link writes it only when the TX pin is not open-drain yet, and never after a failed read.
+TEST(ServoLinkPinConfig, WrittenOnlyWhenTheTxPinIsNotOpenDrainYet) {
+  FakeClock clock;
+  FakeHidApi api{clock};
+  FakeHidDevice& fake = api.AddBridge(L"0001");
+  Cp2110Bridge bridge{api, clock};
+  ServoTable table;
+  LinkControls controls;
+  CommLog log;
+  Motion motion;
+  NoonTime localTime;
+  ServoLink link({bridge, clock, table, controls, log, motion, localTime});
+  const auto connect = [&] {
+    fake.featuresSent.clear();
+    controls.SetToggle(kCommunicationToggle, true);
+    link.RunOnce();
+    EXPECT_TRUE(link.Connected());
+    link.Disconnect();
+    std::vector<std::vector<uint8_t>> pinSets;
+    for (const auto& report : fake.featuresSent) {
+      if (report[0] == 0x66) pinSets.push_back(report);
+    }
+    return pinSets;
+  };
+
+  fake.featureAnswers[0x66] = PinReport();  // TX push-pull, as from the factory
+  const auto first = connect();
+  ASSERT_EQ(first.size(), 1u);
+  EXPECT_EQ(first[0][11], 0x01);
+  fake.featureAnswers[0x66] = first[0];  // what the chip answers from now on
+  EXPECT_TRUE(connect().empty());
+
+  fake.featureAnswers.erase(0x66);  // the read fails
+  EXPECT_TRUE(connect().empty());
 }
 
 }  // namespace
