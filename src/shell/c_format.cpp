@@ -1,5 +1,7 @@
 #include "shell/c_format.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -28,14 +30,72 @@ std::size_t SkipSpace(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+constexpr uint64_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
+                                     100000, 1000000, 10000000, 100000000, 1000000000};
+
+// Fixed notation of a value below 1e9 with at most nine decimals, from the exact binary value:
+// the scaled value is rounded half to even, as printf rounds. False when the value is outside.
+bool WriteSmallFixed(char*& out, double value, int decimals) {
+  if (decimals < 0 || decimals > 9 || !(std::fabs(value) < 1e9)) return false;
+  __extension__ using Wide = unsigned __int128;
+  const uint64_t bits = std::bit_cast<uint64_t>(value);
+  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+  const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+  const uint64_t mantissa = biased == 0 ? fraction : (fraction | (uint64_t{1} << 52));
+  const int exponent = (biased == 0 ? 1 : biased) - 1075;
+  const uint64_t scale = kPowersOfTen[decimals];
+  uint64_t scaled = 0;  // round(|value| * 10^decimals), below 1e18
+  if (exponent >= 0) {
+    scaled = static_cast<uint64_t>((Wide{mantissa} << exponent) * scale);
+  } else if (exponent > -100) {
+    const Wide product = Wide{mantissa} * scale;  // below 2^83
+    const int shift = -exponent;
+    if (shift < 90) {
+      const Wide quotient = product >> shift;
+      const Wide rest = product - (quotient << shift);
+      const Wide half = Wide{1} << (shift - 1);
+      scaled = static_cast<uint64_t>(quotient);
+      if (rest > half || (rest == half && (scaled & 1) != 0)) ++scaled;
+    }
+  }
+  if (std::signbit(value)) *out++ = '-';
+  out = std::to_chars(out, out + 20, scaled / scale).ptr;
+  if (decimals > 0) {
+    *out++ = '.';
+    uint64_t rest = scaled % scale;
+    for (int i = decimals - 1; i >= 0; --i) {
+      out[i] = static_cast<char>('0' + rest % 10);
+      rest /= 10;
+    }
+    out += decimals;
+  }
+  return true;
+}
+
+}  // namespace
+
+char* WriteFixed(char* out, double value, int decimals) {
+  if (WriteSmallFixed(out, value, decimals)) return out;
+  if (std::isnan(value)) {
+    if (std::signbit(value)) *out++ = '-';
+    return std::copy_n("nan", 3, out);
+  }
+  if (std::isinf(value)) {
+    if (value < 0) *out++ = '-';
+    return std::copy_n("inf", 3, out);
+  }
+  return std::to_chars(out, out + kFixedMaxChars, value, std::chars_format::fixed, decimals).ptr;
+}
+
+char* WriteInt(char* out, int64_t value) { return std::to_chars(out, out + 21, value).ptr; }
+
 std::string FormatFixed(double value, int decimals, bool plus) {
-  if (std::isnan(value)) return std::signbit(value) ? "-nan" : (plus ? "+nan" : "nan");
-  if (std::isinf(value)) return value < 0 ? "-inf" : (plus ? "+inf" : "inf");
-  char buf[400];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  std::string s(buf, r.ptr);
-  if (plus && !std::signbit(value)) s.insert(s.begin(), '+');
-  return s;
+  char buf[kFixedMaxChars + 1];
+  char* p = buf;
+  if (plus && !std::signbit(value)) *p++ = '+';
+  return std::string(buf, WriteFixed(p, value, decimals));
 }
 
 std::string FormatInt(int64_t value, bool plus) {
@@ -54,8 +114,8 @@ std::string FormatUnsigned(uint64_t value) {
 
 std::string FormatIntPadded(int64_t value, int width) {
   const bool negative = value < 0;
-  std::string digits = FormatUnsigned(negative ? 0 - static_cast<uint64_t>(value)
-                                               : static_cast<uint64_t>(value));
+  std::string digits =
+      FormatUnsigned(negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value));
   const int pad = width - static_cast<int>(digits.size()) - (negative ? 1 : 0);
   if (pad > 0) digits.insert(0, static_cast<std::size_t>(pad), '0');
   return negative ? "-" + digits : digits;
@@ -63,7 +123,8 @@ std::string FormatIntPadded(int64_t value, int width) {
 
 std::string FormatIntWidth(int64_t value, int width, bool plus) {
   std::string s = FormatInt(value, plus);
-  if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
+  if (static_cast<int>(s.size()) < width)
+    s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
   return s;
 }
 

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <random>
 
 namespace velmora {
 namespace {
@@ -27,6 +29,33 @@ TEST(FormatFixed, MatchesPrintfInTheCLocale) {
   EXPECT_EQ(FormatFixed(std::numeric_limits<double>::infinity()), "inf");
   EXPECT_EQ(FormatFixed(-std::numeric_limits<double>::infinity(), 6, true), "-inf");
   EXPECT_EQ(FormatFixed(std::numeric_limits<double>::quiet_NaN()), "nan");
+}
+
+// The fast path for values below 1e9 rounds from the exact binary value, as printf does: ties
+// (multiples of 1/128 and the like) go to the even digit, -0 keeps its sign.
+TEST(FormatFixed, RandomValuesMatchPrintfAtEveryPrecision) {
+  std::mt19937_64 rng(16);
+  char buf[512];
+  for (int i = 0; i < 200000; ++i) {
+    double v = 0;
+    switch (i % 4) {
+      case 0:
+        v = std::bit_cast<double>(rng());
+        break;
+      case 1:
+        v = static_cast<double>(static_cast<int64_t>(rng() % 4000000001) - 2000000000) / 2048;
+        break;
+      case 2:
+        v = std::ldexp(static_cast<double>(rng() >> 11), -static_cast<int>(rng() % 90));
+        break;
+      default:
+        v = std::uniform_real_distribution<double>(-1e9, 1e9)(rng) / std::pow(10.0, rng() % 12);
+    }
+    if (rng() % 2 == 0) v = -v;
+    const int decimals = static_cast<int>(rng() % 10);
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    ASSERT_EQ(FormatFixed(v, decimals), buf) << decimals << " " << std::bit_cast<uint64_t>(v);
+  }
 }
 
 TEST(FormatInt, SignsPaddingAndHex) {

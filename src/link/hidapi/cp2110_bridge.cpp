@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "link/hidapi/enumeration_cache.h"
 #include "link/hidapi/hidapi_library.h"
 #include "shell/c_format.h"
 
@@ -87,14 +88,17 @@ int Cp2110Bridge::Close(HidUartDevice* device) {
 namespace {
 
 // The real library and clock live in a base constructed before the bridge that refers to them.
+// The bridge sees the device list through the cache, so the idle link's polls cost nothing
+// between two enumerations.
 struct RealBridgeParts {
   HidapiLibrary library;
   SteadyClock clock;
+  EnumerationCache cache{library, clock};
 };
 
 class RealCp2110Bridge final : private RealBridgeParts, public Cp2110Bridge {
  public:
-  RealCp2110Bridge() : Cp2110Bridge(library, clock) {}
+  RealCp2110Bridge() : Cp2110Bridge(cache, clock) {}
 };
 
 }  // namespace
