@@ -149,18 +149,39 @@ constexpr std::array<std::string_view, kKeyCount> kKeys = {
     "POS:",           "DEGREE:",   "_DISABLE:", "TIME:", "CIRCLUR:"};
 
 // Where the text after the first occurrence of each key starts in a line. A key's first
-// occurrence ends at the first colon that ends it, so one pass over the colons finds them all.
+// occurrence ends at the first colon that ends it, so one pass over the colons finds them all;
+// the letter before a colon tells which keys can end there.
 class KeyEnds {
  public:
-  explicit KeyEnds(std::string_view line) {
+  explicit KeyEnds(std::string_view line) : line_(line) {
     ends_.fill(std::string_view::npos);
     for (std::size_t c = line.find(':'); c != std::string_view::npos; c = line.find(':', c + 1)) {
-      for (std::size_t k = 0; k < kKeyCount; ++k) {
-        const std::string_view key = kKeys[k];
-        if (ends_[k] == std::string_view::npos && c + 1 >= key.size() &&
-            line.substr(c + 1 - key.size(), key.size()) == key) {
-          ends_[k] = c + 1;
-        }
+      if (c == 0) continue;
+      switch (line[c - 1]) {
+        case 'T':
+          Match(kCentreOffsetKey, c);
+          break;
+        case 'N':
+          Match(kRotationKey, c);
+          break;
+        case 'S':  // "HAND_POS:" holds "POS:"
+          Match(kHandPosKey, c);
+          Match(kPosKey, c);
+          break;
+        case 'E':
+          Match(kTypeKey, c);
+          Match(kDegreeKey, c);
+          Match(kDisableKey, c);
+          Match(kTimeKey, c);
+          break;
+        case 'D':
+          Match(kHandKey, c);
+          break;
+        case 'R':
+          Match(kCirclurKey, c);
+          break;
+        default:
+          break;
       }
     }
   }
@@ -171,6 +192,15 @@ class KeyEnds {
   }
 
  private:
+  void Match(Key key, std::size_t colon) {
+    const std::string_view text = kKeys[key];
+    if (ends_[key] == std::string_view::npos && colon + 1 >= text.size() &&
+        line_.compare(colon + 1 - text.size(), text.size(), text) == 0) {
+      ends_[key] = colon + 1;
+    }
+  }
+
+  std::string_view line_;
   std::array<std::size_t, kKeyCount> ends_;
 };
 
@@ -297,11 +327,15 @@ std::string FormatMotionFile(const std::vector<Pose>& poses, const CoordinateSys
 MotionFileContents ParseMotionFile(std::string_view bytes, int currentClawPosition) {
   MotionFileContents out;
   out.system = CoordinateSystem{0, 0, 0, currentClawPosition};
+  // A written Pose takes about 170 bytes; room for that many saves growing the list many times.
+  out.poses.reserve(bytes.size() / 160);
   TextLineReader reader(bytes);
   TextLine line;
   while (reader.Next(&line)) {
     if (!ApplyLine(line.text, line.endsFile, out)) break;
   }
+  // A file of something else keeps no room for Poses it never held.
+  if (out.poses.capacity() > out.poses.size() * 2 + 64) out.poses.shrink_to_fit();
   return out;
 }
 

@@ -74,6 +74,37 @@ bool WriteSmallFixed(char*& out, double value, int decimals) {
   return true;
 }
 
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Digits with an optional point and at most 15 digits in all, with no exponent after them: the
+// digits make an integer below 2^53 and the power of ten is exact, so one division gives the
+// correctly rounded value, as strtod's. False (and nothing read) for anything else.
+bool ReadShortDecimal(std::string_view text, std::size_t start, double* value, std::size_t* end) {
+  uint64_t digits = 0;
+  int count = 0;
+  int decimals = 0;
+  std::size_t i = start;
+  for (; i < text.size() && IsDigit(text[i]); ++i, ++count) {
+    digits = digits * 10 + static_cast<uint64_t>(text[i] - '0');
+  }
+  const int whole = count;
+  if (i < text.size() && text[i] == '.') {
+    for (++i; i < text.size() && IsDigit(text[i]); ++i, ++count, ++decimals) {
+      digits = digits * 10 + static_cast<uint64_t>(text[i] - '0');
+    }
+  }
+  if (count == 0 || count > 15) return false;
+  if (i < text.size() && (Lower(text[i]) == 'e' || (whole == 1 && text[start] == '0' &&
+                                                    decimals == 0 && Lower(text[i]) == 'x'))) {
+    return false;  // an exponent, or the 0 of a hexadecimal number
+  }
+  *value = static_cast<double>(digits) / kExactPowersOfTen[decimals];
+  *end = i;
+  return true;
+}
+
 }  // namespace
 
 char* WriteFixed(char* out, double value, int decimals) {
@@ -173,6 +204,8 @@ double ParseDouble(std::string_view text, std::size_t* consumed) {
       }
       if (j < text.size() && text[j] == ')') end = j + 1;
     }
+  } else if (ReadShortDecimal(text, start, &value, &end)) {
+    // done: the common case of the files and fields
   } else {
     const bool hex = start + 1 < text.size() && text[start] == '0' && Lower(text[start + 1]) == 'x';
     const std::size_t from = hex ? start + 2 : start;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <limits>
 #include <random>
+#include <string>
 
 namespace velmora {
 namespace {
@@ -97,6 +98,27 @@ TEST(ParseDouble, BehavesLikeAtof) {
     std::size_t consumed = 99;
     ParseDouble(t, &consumed);
     EXPECT_EQ(consumed, static_cast<std::size_t>(end - t)) << '"' << t << '"';
+  }
+}
+
+// Short decimals are read without the general conversion; every reading, short or not, is
+// strtod's to the bit, and so is the number of characters taken.
+TEST(ParseDouble, RandomDecimalsReadAsStrtodReadsThem) {
+  std::mt19937_64 rng(16);
+  const std::string pieces = "0123456789.e-x ";
+  for (int i = 0; i < 100000; ++i) {
+    std::string text = rng() % 2 == 0 ? "" : "-";
+    const std::size_t length = 1 + rng() % 20;
+    for (std::size_t k = 0; k < length; ++k) {
+      // Mostly digits, sometimes a point, an exponent, a sign, an x or a blank.
+      text += rng() % 4 != 0 ? pieces[rng() % 10] : pieces[10 + rng() % 5];
+    }
+    char* end = nullptr;
+    const double expected = std::strtod(text.c_str(), &end);
+    std::size_t consumed = 0;
+    const double got = ParseDouble(text, &consumed);
+    ASSERT_EQ(std::bit_cast<uint64_t>(got), std::bit_cast<uint64_t>(expected)) << text;
+    ASSERT_EQ(consumed, static_cast<std::size_t>(end - text.c_str())) << text;
   }
 }
 
