@@ -29,16 +29,22 @@ void EnsureApplication() {
   static char* argv[] = {name, nullptr};
   qputenv("QT_QPA_PLATFORM", "offscreen");
   static QApplication app(argc, argv);
+  // The simulator reads its textures from skin/ beside the executable, as the program does.
+  const std::filesystem::path skin =
+      std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "skin";
+  std::error_code ignored;
+  if (!std::filesystem::exists(skin)) {
+    std::filesystem::create_directory_symlink(std::filesystem::path(VELMORA_SOURCE_DIR) / "skin",
+                                              skin, ignored);
+  }
 }
 
-// The program's folder: the skin from the source tree, def.ini written by the program itself.
+// The program's folder, for def.ini.
 struct ModuleDir {
   ModuleDir() {
     std::random_device seed;
     path = std::filesystem::temp_directory_path() / ("velmora-idle-" + std::to_string(seed()));
     std::filesystem::create_directories(path);
-    std::filesystem::create_directory_symlink(std::filesystem::path(VELMORA_SOURCE_DIR) / "skin",
-                                              path / "skin");
   }
   ~ModuleDir() {
     std::error_code ignored;
