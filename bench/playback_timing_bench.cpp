@@ -39,6 +39,17 @@ class TimingHooks : public WorkerHooks {
   Document& doc_;
 };
 
+// The baseline: the steady clock's time and sleeps, but the waits in 1 ms sleeps that every clock
+// falls back on.
+class PollingClock final : public Clock {
+ public:
+  uint32_t NowMs() override { return steady_.NowMs(); }
+  void SleepMs(uint32_t ms) override { steady_.SleepMs(ms); }
+
+ private:
+  SteadyClock steady_;
+};
+
 void Report(benchmark::State& state, const std::vector<Steady::time_point>& stamps) {
   std::vector<double> gaps;
   for (std::size_t i = 1; i < stamps.size(); ++i) {
@@ -54,16 +65,19 @@ void Report(benchmark::State& state, const std::vector<Steady::time_point>& stam
   state.counters["count"] = static_cast<double>(gaps.size());
 }
 
-// Watches the ServoTable from another thread and stamps each new goal of servo 1.
+// Watches the ServoTable from another thread and stamps each new goal of servo 1. Arg 1: the
+// baseline, waiting in 1 ms sleeps.
 void BM_LinearStepPeriods(benchmark::State& state) {
   for (auto _ : state) {
+    SteadyClock steady;
+    PollingClock polling;
+    Clock& clock = state.range(0) != 0 ? static_cast<Clock&>(polling) : steady;
     Geometry geo;
     Document doc;
     ServoTable servos;
     servos.connected = true;
     servos.axisCount = 5;
     BusyState busy;
-    SteadyClock clock;
     TimingHooks hooks(doc);
     const ArmGeometry g = geo.Get();
     Pose from;
@@ -93,7 +107,12 @@ void BM_LinearStepPeriods(benchmark::State& state) {
     Report(state, stamps);
   }
 }
-BENCHMARK(BM_LinearStepPeriods)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LinearStepPeriods)
+    ->ArgName("polling")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_RecordingSampleIntervals(benchmark::State& state) {
   for (auto _ : state) {

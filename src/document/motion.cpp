@@ -1,5 +1,6 @@
 #include "document/motion.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace velmora {
@@ -25,6 +26,7 @@ std::optional<Pose> Motion::PoseAt(std::size_t index) const {
 bool Motion::SetPose(std::size_t index, const Pose& pose) {
   std::lock_guard lock(mutex_);
   if (index >= poses_.size()) return false;
+  TouchOne(index, poses_.size());
   poses_[index] = pose;
   return true;
 }
@@ -41,7 +43,9 @@ Pose Motion::Current() const {
 
 void Motion::SetCurrent(const Pose& pose) {
   std::lock_guard lock(mutex_);
-  if (!poses_.empty()) poses_[current_] = pose;
+  if (poses_.empty()) return;
+  TouchOne(current_, poses_.size());
+  poses_[current_] = pose;
 }
 
 bool Motion::SetCurrentIndex(std::size_t index) {
@@ -75,6 +79,7 @@ bool Motion::Replace(std::vector<Pose> poses, long currentIndex) {
     std::lock_guard lock(mutex_);
     old.swap(poses_);
     poses_ = std::move(poses);
+    TouchAll();
     current_ = (currentIndex < 0 || static_cast<std::size_t>(currentIndex) >= poses_.size())
                    ? 0
                    : static_cast<std::size_t>(currentIndex);
@@ -87,6 +92,7 @@ void Motion::ResetTo(const Pose& pose) {
   std::lock_guard lock(mutex_);
   poses_.swap(fresh);
   current_ = 0;
+  TouchAll();
 }
 
 void Motion::Free() {
@@ -94,19 +100,39 @@ void Motion::Free() {
   std::lock_guard lock(mutex_);
   old.swap(poses_);
   current_ = 0;
+  TouchAll();
 }
 
 std::size_t Motion::InsertAfter(std::size_t index, const Pose& pose) {
   std::lock_guard lock(mutex_);
   const std::size_t at = index >= poses_.size() ? poses_.size() : index + 1;
+  changes_.sameHead = std::min(changes_.sameHead, at);
+  changes_.sameTail = std::min(changes_.sameTail, poses_.size() - at);
   poses_.insert(poses_.begin() + static_cast<std::ptrdiff_t>(at), pose);
   return at;
 }
 
 void Motion::Modify(const std::function<void(std::vector<Pose>&, std::size_t&)>& f) {
   std::lock_guard lock(mutex_);
+  TouchAll();
   f(poses_, current_);
   if (!poses_.empty() && current_ >= poses_.size()) current_ = poses_.size() - 1;
+}
+
+uint64_t Motion::Checkpoint(
+    const std::function<void(std::vector<Pose>&, std::size_t&, const ChangeSpan&)>& f) {
+  static std::atomic<uint64_t> lastCheckpoint{0};
+  std::lock_guard lock(mutex_);
+  f(poses_, current_, changes_);
+  if (!poses_.empty() && current_ >= poses_.size()) current_ = poses_.size() - 1;
+  changes_.checkpoint = lastCheckpoint.fetch_add(1) + 1;
+  changes_.sameHead = changes_.sameTail = poses_.size();
+  return changes_.checkpoint;
+}
+
+void Motion::TouchOne(std::size_t index, std::size_t size) {
+  changes_.sameHead = std::min(changes_.sameHead, index);
+  changes_.sameTail = std::min(changes_.sameTail, size - 1 - index);
 }
 
 void Motion::Read(const std::function<void(const std::vector<Pose>&, std::size_t)>& f) const {

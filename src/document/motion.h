@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -65,6 +66,20 @@ class Motion {
   void Modify(const std::function<void(std::vector<Pose>&, std::size_t&)>& f);
   void Read(const std::function<void(const std::vector<Pose>&, std::size_t)>& f) const;
 
+  // What changed since the last checkpoint, for the undo history to share the unchanged Poses
+  // between its snapshots: the first `sameHead` and the last `sameTail` Poses are the ones the
+  // list held then (the two runs may overlap). An edit the Motion cannot follow (Replace, Modify)
+  // leaves both at 0.
+  struct ChangeSpan {
+    uint64_t checkpoint = 0;  // 0: no checkpoint was ever taken
+    std::size_t sameHead = 0;
+    std::size_t sameTail = 0;
+  };
+  // Runs `f(poses, currentIndex, changes)` under the lock, then takes a new checkpoint and returns
+  // its number (unique in the program). `f` may rewrite the list like `Modify`.
+  uint64_t Checkpoint(
+      const std::function<void(std::vector<Pose>&, std::size_t&, const ChangeSpan&)>& f);
+
   // The modified flag: edited since the last save, load or new document.
   bool IsModified() const { return modified_.load(); }
   // Sets the flag; true when it went from clear to set (the title then gains " *").
@@ -73,8 +88,13 @@ class Motion {
 
  private:
   mutable std::mutex mutex_;  // guards poses_ and current_
+  // The Pose at `index` of a list of `size` changes.
+  void TouchOne(std::size_t index, std::size_t size);
+  void TouchAll() { changes_.sameHead = changes_.sameTail = 0; }
+
   std::vector<Pose> poses_;
   std::size_t current_ = 0;
+  ChangeSpan changes_;                 // since the last checkpoint
   std::atomic<bool> modified_{false};  // written by whichever thread records an edit
 };
 

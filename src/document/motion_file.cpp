@@ -1,9 +1,11 @@
 #include "document/motion_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <initializer_list>
 #include <new>
@@ -23,25 +25,57 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 // ---- Writing -------------------------------------------------------------------------------
 
-void AppendReals(std::string& out, std::string_view key, std::initializer_list<double> values) {
-  out += key;
-  bool first = true;
-  for (double v : values) {
-    if (!first) out += ',';
-    out += FormatFixed(v);
-    first = false;
-  }
-}
+// Appends to a string through a raw pointer, growing it ahead of each record, so that numbers are
+// formatted straight into the file's bytes.
+class FileWriter {
+ public:
+  explicit FileWriter(std::size_t expected) { out_.resize(std::max<std::size_t>(expected, 4096)); }
 
-template <typename Int, std::size_t N>
-void AppendInts(std::string& out, std::string_view key, const std::array<Int, N>& values) {
-  out += key;
-  for (std::size_t i = 0; i < N; ++i) {
-    if (i > 0) out += ',';
-    out += FormatInt(values[i]);
+  // Room for one record of at most `bytes`.
+  void Reserve(std::size_t bytes) {
+    if (out_.size() - used_ < bytes) out_.resize(std::max(out_.size() * 2, used_ + bytes));
   }
-  out += kLineEnd;
-}
+  void Text(std::string_view text) {
+    std::memcpy(out_.data() + used_, text.data(), text.size());
+    used_ += text.size();
+  }
+  void Char(char c) { out_[used_++] = c; }
+  void Real(double v) { used_ = static_cast<std::size_t>(WriteFixed(At(), v) - out_.data()); }
+  void Int(int64_t v) { used_ = static_cast<std::size_t>(WriteInt(At(), v) - out_.data()); }
+
+  void Reals(std::string_view key, std::initializer_list<double> values) {
+    Text(key);
+    bool first = true;
+    for (double v : values) {
+      if (!first) Char(',');
+      Real(v);
+      first = false;
+    }
+  }
+  template <typename Int, std::size_t N>
+  void Ints(std::string_view key, const std::array<Int, N>& values) {
+    Text(key);
+    for (std::size_t i = 0; i < N; ++i) {
+      if (i > 0) Char(',');
+      this->Int(values[i]);
+    }
+    Text(kLineEnd);
+  }
+
+  std::string Take() {
+    out_.resize(used_);
+    return std::move(out_);
+  }
+
+ private:
+  char* At() { return out_.data() + used_; }
+
+  std::string out_;
+  std::size_t used_ = 0;
+};
+
+// The longest record: six reals at their longest, the integers and the keys.
+constexpr std::size_t kRecordMaxBytes = 8 * kFixedMaxChars + 512;
 
 // ---- Reading -------------------------------------------------------------------------------
 
@@ -97,12 +131,79 @@ class LineValues {
   bool endsFile_;
 };
 
-// Start of the text after `key` in `line`, or none.
-std::optional<std::size_t> After(std::string_view line, std::string_view key) {
-  const std::size_t at = line.find(key);
-  if (at == std::string_view::npos) return std::nullopt;
-  return at + key.size();
-}
+// The keys a line can hold. Each ends with its only colon.
+enum Key {
+  kCentreOffsetKey,
+  kRotationKey,
+  kHandPosKey,
+  kTypeKey,
+  kHandKey,
+  kPosKey,
+  kDegreeKey,
+  kDisableKey,
+  kTimeKey,
+  kCirclurKey,
+  kKeyCount
+};
+constexpr std::array<std::string_view, kKeyCount> kKeys = {
+    "CENTER OFFSET:", "ROTATION:", "HAND_POS:", "TYPE:", "HAND:",
+    "POS:",           "DEGREE:",   "_DISABLE:", "TIME:", "CIRCLUR:"};
+
+// Where the text after the first occurrence of each key starts in a line. A key's first
+// occurrence ends at the first colon that ends it, so one pass over the colons finds them all;
+// the letter before a colon tells which keys can end there.
+class KeyEnds {
+ public:
+  explicit KeyEnds(std::string_view line) : line_(line) {
+    ends_.fill(std::string_view::npos);
+    for (std::size_t c = line.find(':'); c != std::string_view::npos; c = line.find(':', c + 1)) {
+      if (c == 0) continue;
+      switch (line[c - 1]) {
+        case 'T':
+          Match(kCentreOffsetKey, c);
+          break;
+        case 'N':
+          Match(kRotationKey, c);
+          break;
+        case 'S':  // "HAND_POS:" holds "POS:"
+          Match(kHandPosKey, c);
+          Match(kPosKey, c);
+          break;
+        case 'E':
+          Match(kTypeKey, c);
+          Match(kDegreeKey, c);
+          Match(kDisableKey, c);
+          Match(kTimeKey, c);
+          break;
+        case 'D':
+          Match(kHandKey, c);
+          break;
+        case 'R':
+          Match(kCirclurKey, c);
+          break;
+        default:
+          break;
+      }
+    }
+  }
+  // Start of the text after `key`, or none when the line does not hold it.
+  std::optional<std::size_t> After(Key key) const {
+    if (ends_[key] == std::string_view::npos) return std::nullopt;
+    return ends_[key];
+  }
+
+ private:
+  void Match(Key key, std::size_t colon) {
+    const std::string_view text = kKeys[key];
+    if (ends_[key] == std::string_view::npos && colon + 1 >= text.size() &&
+        line_.compare(colon + 1 - text.size(), text.size(), text) == 0) {
+      ends_[key] = colon + 1;
+    }
+  }
+
+  std::string_view line_;
+  std::array<std::size_t, kKeyCount> ends_;
+};
 
 // Up to five integers into `fields`, each converted to the field's type (DEGREE keeps the low 16
 // bits). Fields without a value keep what they had.
@@ -119,21 +220,22 @@ void ReadInts(const LineValues& values, std::size_t keyEnd, std::array<Int, kMot
 // key's list) leave their fields as they were.
 bool ApplyLine(std::string_view line, bool lineEndsFile, MotionFileContents& out) {
   const LineValues values(line, lineEndsFile);
+  const KeyEnds keys(line);
 
-  if (auto k = After(line, "CENTER OFFSET:")) {
+  if (auto k = keys.After(kCentreOffsetKey)) {
     const Value x = values.First(*k);
     out.system.centreOffsetX = ReadReal(x.text);
     if (values.EndsFile(x)) return false;
     const Value y = values.Next(x);
     if (y.present) out.system.centreOffsetY = ReadReal(y.text);
   }
-  if (auto k = After(line, "ROTATION:")) {
+  if (auto k = keys.After(kRotationKey)) {
     out.system.baseRotation = ReadReal(values.First(*k).text) / 180 * kPi;
   }
-  if (auto k = After(line, "HAND_POS:")) {
+  if (auto k = keys.After(kHandPosKey)) {
     out.system.clawPosition = ParseInt(values.First(*k).text);
   }
-  if (auto k = After(line, "TYPE:")) {
+  if (auto k = keys.After(kTypeKey)) {
     Pose& pose = out.poses.emplace_back();
     pose.interpolation = ParseInt(values.First(*k).text);
     return true;
@@ -141,14 +243,14 @@ bool ApplyLine(std::string_view line, bool lineEndsFile, MotionFileContents& out
   if (out.poses.empty()) return true;
   Pose& pose = out.poses.back();
 
-  if (auto k = After(line, "HAND:")) {
+  if (auto k = keys.After(kHandKey)) {
     const Value rotation = values.First(*k);
     pose.rotation = ReadReal(rotation.text);
     if (values.EndsFile(rotation)) return false;
     const Value width = values.Next(rotation);
     if (width.present) pose.handWidth = ReadReal(width.text);
   }
-  if (auto k = After(line, "POS:")) {
+  if (auto k = keys.After(kPosKey)) {
     const Value x = values.First(*k);
     pose.x = ReadReal(x.text);
     if (values.EndsFile(x)) return false;
@@ -160,12 +262,12 @@ bool ApplyLine(std::string_view line, bool lineEndsFile, MotionFileContents& out
       if (z.present) pose.z = ReadReal(z.text);
     }
   }
-  if (auto k = After(line, "DEGREE:")) ReadInts(values, *k, pose.motorValues);
-  if (auto k = After(line, "_DISABLE:")) ReadInts(values, *k, pose.excluded);
-  if (auto k = After(line, "TIME:")) {
+  if (auto k = keys.After(kDegreeKey)) ReadInts(values, *k, pose.motorValues);
+  if (auto k = keys.After(kDisableKey)) ReadInts(values, *k, pose.excluded);
+  if (auto k = keys.After(kTimeKey)) {
     pose.transitionTime = static_cast<uint32_t>(ParseInt(values.First(*k).text));
   }
-  if (auto k = After(line, "CIRCLUR:")) {
+  if (auto k = keys.After(kCirclurKey)) {
     const Value direction = values.First(*k);
     pose.arcDirection = ParseInt(direction.text);
     if (values.EndsFile(direction)) return false;
@@ -183,46 +285,58 @@ FileDialogRequest MotionFileRequest(const char* title, const Document& doc,
 }  // namespace
 
 std::string FormatMotionFile(const std::vector<Pose>& poses, const CoordinateSystem& system) {
-  std::string out;
-  out.reserve(96 + poses.size() * 200);
-  AppendReals(out, "CENTER OFFSET:", {system.centreOffsetX, system.centreOffsetY});
-  out += kLineEnd;
-  AppendReals(out, "ROTATION:", {system.baseRotation / kPi * 180});
-  out += kLineEnd;
-  out += "HAND_POS:" + FormatInt(system.clawPosition);
-  out += kLineEnd;
-  out += kLineEnd;
+  FileWriter out(96 + poses.size() * 200);
+  out.Reserve(kRecordMaxBytes);
+  out.Reals("CENTER OFFSET:", {system.centreOffsetX, system.centreOffsetY});
+  out.Text(kLineEnd);
+  out.Reals("ROTATION:", {system.baseRotation / kPi * 180});
+  out.Text(kLineEnd);
+  out.Text("HAND_POS:");
+  out.Int(system.clawPosition);
+  out.Text(kLineEnd);
+  out.Text(kLineEnd);
   int64_t number = 0;
   for (const Pose& p : poses) {
-    out += "*No." + FormatInt(++number);
-    out += kLineEnd;
-    out += "TYPE:" + FormatInt(p.interpolation);
-    out += kLineEnd;
-    AppendReals(out, "POS:", {p.x, p.y, p.z});
-    out += kLineEnd;
-    AppendReals(out, "HAND:", {p.rotation, p.handWidth});
-    out += 'f';  // files in circulation carry it; every reader ignores it
-    out += kLineEnd;
-    AppendInts(out, "DEGREE:", p.motorValues);
-    AppendInts(out, "_DISABLE:", p.excluded);
+    out.Reserve(kRecordMaxBytes);
+    out.Text("*No.");
+    out.Int(++number);
+    out.Text(kLineEnd);
+    out.Text("TYPE:");
+    out.Int(p.interpolation);
+    out.Text(kLineEnd);
+    out.Reals("POS:", {p.x, p.y, p.z});
+    out.Text(kLineEnd);
+    out.Reals("HAND:", {p.rotation, p.handWidth});
+    out.Char('f');  // files in circulation carry it; every reader ignores it
+    out.Text(kLineEnd);
+    out.Ints("DEGREE:", p.motorValues);
+    out.Ints("_DISABLE:", p.excluded);
     // Written with "%d" like the Windows build, so a huge time round-trips through its sign.
-    out += "TIME:" + FormatInt(static_cast<int32_t>(p.transitionTime));
-    out += kLineEnd;
-    out += "CIRCLUR:" + FormatInt(p.arcDirection) + "," + FormatFixed(p.arcRadius);
-    out += kLineEnd;
-    out += kLineEnd;
+    out.Text("TIME:");
+    out.Int(static_cast<int32_t>(p.transitionTime));
+    out.Text(kLineEnd);
+    out.Text("CIRCLUR:");
+    out.Int(p.arcDirection);
+    out.Char(',');
+    out.Real(p.arcRadius);
+    out.Text(kLineEnd);
+    out.Text(kLineEnd);
   }
-  return out;
+  return out.Take();
 }
 
 MotionFileContents ParseMotionFile(std::string_view bytes, int currentClawPosition) {
   MotionFileContents out;
   out.system = CoordinateSystem{0, 0, 0, currentClawPosition};
+  // A written Pose takes about 170 bytes; room for that many saves growing the list many times.
+  out.poses.reserve(bytes.size() / 160);
   TextLineReader reader(bytes);
   TextLine line;
   while (reader.Next(&line)) {
     if (!ApplyLine(line.text, line.endsFile, out)) break;
   }
+  // A file of something else keeps no room for Poses it never held.
+  if (out.poses.capacity() > out.poses.size() * 2 + 64) out.poses.shrink_to_fit();
   return out;
 }
 

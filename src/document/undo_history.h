@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "document/pose.h"
@@ -11,21 +12,31 @@ namespace velmora {
 
 class Motion;
 
-// One recorded state of the Motion: every Pose, copied whole, and which one was current.
+// One recorded state of the Motion: its Poses, in chunks that neighbouring snapshots share where
+// they hold the same Poses, and which one was current.
 struct Snapshot {
+  using Chunk = std::vector<Pose>;
   int32_t poseCount = 0;
-  int32_t currentIndex = 0;  // -1 when the current Pose was not in the list
-  std::vector<Pose> poses;
+  int32_t currentIndex = 0;                          // -1 when the current Pose was not in the list
+  std::vector<std::shared_ptr<const Chunk>> chunks;  // never an empty chunk
 };
 
-// Whole copies of the Motion taken after each edit, oldest first, with a cursor on the snapshot
+// The states of the Motion recorded after each edit, oldest first, with a cursor on the snapshot
 // that equals the Motion's present state. Undo and redo move the cursor and restore.
+//
+// A snapshot costs what its edit changed: it shares every chunk of the previous snapshot that
+// the edit left alone, and copies only the chunks around the change. The Motion tells which
+// Poses at its front and back are untouched since the last record or restore; where it cannot
+// tell, the two lists are compared.
 class UndoHistory {
  public:
+  // Poses per chunk: a one-Pose edit copies about this many.
+  static constexpr std::size_t kChunkPoses = 256;
+
   // Forgets everything and records the Motion as the only snapshot, with current index 0.
-  void Reset(const Motion& motion);
+  void Reset(Motion& motion);
   // Records the Motion after the cursor, dropping every snapshot newer than the cursor.
-  void Record(const Motion& motion);
+  void Record(Motion& motion);
   // Moves the cursor one step older / newer and restores that snapshot into the Motion.
   // False (and nothing changes) when there is no such snapshot.
   bool Undo(Motion& motion);
@@ -36,17 +47,21 @@ class UndoHistory {
   bool CanUndo() const { return canUndo_.load(); }
   bool CanRedo() const { return canRedo_.load(); }
   std::size_t Count() const { return snapshots_.size(); }
-  // The bytes one snapshot of `poseCount` Poses holds.
+  // The most bytes one snapshot of `poseCount` Poses holds (when it shares nothing).
   static std::size_t SnapshotBytes(std::size_t poseCount) {
     return sizeof(Snapshot) + poseCount * sizeof(Pose);
   }
 
  private:
-  void Restore(Motion& motion) const;
+  void Take(Motion& motion, bool currentAtZero);
+  void Restore(Motion& motion, std::size_t from);
   void Publish();
 
   std::vector<Snapshot> snapshots_;
   long cursor_ = -1;
+  // The Motion's checkpoint taken when the snapshot at the cursor was recorded or restored; 0
+  // when the Motion may hold anything.
+  uint64_t checkpoint_ = 0;
   // The availability of Undo and Redo, published for the toolbar and menus to mirror. Written by
   // the thread that changes the history (the UI thread, or the recorder at its end).
   std::atomic<bool> canUndo_{false};

@@ -51,6 +51,10 @@ ArcPath ComputeArcPath(double x0, double y0, double x1, double y1, double arcRad
   return a;
 }
 
+void WaitUntil(Clock& clock, uint32_t deadline, const StopFlag& stop) {
+  clock.WaitUntilMs(deadline, stop);
+}
+
 void WaitUntil(Clock& clock, uint32_t deadline, const std::atomic<bool>& stop) {
   while (static_cast<int32_t>(deadline - clock.NowMs()) > 0) {
     if (stop.load()) return;
@@ -166,8 +170,8 @@ void PlaybackEngine::MoveInterpolated(const Pose& previous, const Pose& pose, bo
 
   ArcPath path;
   if (arc) {
-    path = ComputeArcPath(previous.x, previous.y, pose.x, pose.y, pose.arcRadius,
-                          pose.arcDirection);
+    path =
+        ComputeArcPath(previous.x, previous.y, pose.x, pose.y, pose.arcRadius, pose.arcDirection);
   }
 
   const double limit = 1 + timing.ds;
@@ -191,8 +195,8 @@ void PlaybackEngine::MoveInterpolated(const Pose& previous, const Pose& pose, bo
       py = previous.y + s * dy;
     }
     InverseKinematics(g, px, py, 0, 0, 0, working);
-    working.motorValues[3] = static_cast<int16_t>(
-        working.motorValues[3] + SaturatingTrunc(dId4 * s) - off0);
+    working.motorValues[3] =
+        static_cast<int16_t>(working.motorValues[3] + SaturatingTrunc(dId4 * s) - off0);
     Queue(1, working.motorValues[0], timing.stepTime);
     Queue(2, working.motorValues[1], timing.stepTime);
     Queue(4, working.motorValues[3], timing.stepTime);

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <atomic>
 #include <thread>
 
 #include "document/pose.h"
 #include "geometry/coordinate_system.h"
+#include "shell/stop_flag.h"
 
 namespace velmora {
 
@@ -36,9 +37,11 @@ struct ArcPath {
 ArcPath ComputeArcPath(double x0, double y0, double x1, double y1, double arcRadius,
                        int32_t arcDirection);
 
-// Waits in 1 ms sleeps until `deadline` on `clock`, returning early when `stop` is set. The
-// deadline is compared as a wrapping difference, so a millisecond counter that wraps around never
-// turns a short wait into a 49-day one.
+// Waits until `deadline` on `clock`, returning at once when `stop` is set. The deadline is compared
+// as a wrapping difference, so a millisecond counter that wraps around never turns a short wait
+// into a 49-day one.
+void WaitUntil(Clock& clock, uint32_t deadline, const StopFlag& stop);
+// The same for a plain flag, which nothing can sleep on: it is looked at every millisecond.
 void WaitUntil(Clock& clock, uint32_t deadline, const std::atomic<bool>& stop);
 
 // Moves the robot through the Motion on a thread of its own by queuing goals in the ServoTable.

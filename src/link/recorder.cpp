@@ -64,11 +64,12 @@ void Recorder::Run() {
     // wrapping into no wait at all and flooding the Motion with samples.
     const uint32_t deadline = clock_.NowMs() + std::min<uint32_t>(interval, 0x7FFFFFFFu);
     hooks_.InsertCopyAfterCurrent(RecordedPose(servos_, geometry_, interval));
-    while (static_cast<int32_t>(deadline - clock_.NowMs()) > 0) {
-      if (busy_.recordStop.load()) break;
-      if (!servos_.connected.load()) busy_.recordStop.store(true);
-      clock_.SleepMs(1);
-    }
+    // A link that goes away while we wait ends the recording.
+    clock_.WaitUntilMs(deadline, busy_.recordStop, [this] {
+      if (servos_.connected.load()) return false;
+      busy_.recordStop.store(true);
+      return true;
+    });
   }
 
   hooks_.RecordStep();

@@ -1,5 +1,7 @@
 #include "shell/c_format.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -28,14 +30,103 @@ std::size_t SkipSpace(std::string_view text) {
 
 }  // namespace
 
+namespace {
+
+constexpr uint64_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
+                                     100000, 1000000, 10000000, 100000000, 1000000000};
+
+// Fixed notation of a value below 1e9 with at most nine decimals, from the exact binary value:
+// the scaled value is rounded half to even, as printf rounds. False when the value is outside.
+bool WriteSmallFixed(char*& out, double value, int decimals) {
+  if (decimals < 0 || decimals > 9 || !(std::fabs(value) < 1e9)) return false;
+  __extension__ using Wide = unsigned __int128;
+  const uint64_t bits = std::bit_cast<uint64_t>(value);
+  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+  const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+  const uint64_t mantissa = biased == 0 ? fraction : (fraction | (uint64_t{1} << 52));
+  const int exponent = (biased == 0 ? 1 : biased) - 1075;
+  const uint64_t scale = kPowersOfTen[decimals];
+  uint64_t scaled = 0;  // round(|value| * 10^decimals), below 1e18
+  if (exponent >= 0) {
+    scaled = static_cast<uint64_t>((Wide{mantissa} << exponent) * scale);
+  } else if (exponent > -100) {
+    const Wide product = Wide{mantissa} * scale;  // below 2^83
+    const int shift = -exponent;
+    if (shift < 90) {
+      const Wide quotient = product >> shift;
+      const Wide rest = product - (quotient << shift);
+      const Wide half = Wide{1} << (shift - 1);
+      scaled = static_cast<uint64_t>(quotient);
+      if (rest > half || (rest == half && (scaled & 1) != 0)) ++scaled;
+    }
+  }
+  if (std::signbit(value)) *out++ = '-';
+  out = std::to_chars(out, out + 20, scaled / scale).ptr;
+  if (decimals > 0) {
+    *out++ = '.';
+    uint64_t rest = scaled % scale;
+    for (int i = decimals - 1; i >= 0; --i) {
+      out[i] = static_cast<char>('0' + rest % 10);
+      rest /= 10;
+    }
+    out += decimals;
+  }
+  return true;
+}
+
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Digits with an optional point and at most 15 digits in all, with no exponent after them: the
+// digits make an integer below 2^53 and the power of ten is exact, so one division gives the
+// correctly rounded value, as strtod's. False (and nothing read) for anything else.
+bool ReadShortDecimal(std::string_view text, std::size_t start, double* value, std::size_t* end) {
+  uint64_t digits = 0;
+  int count = 0;
+  int decimals = 0;
+  std::size_t i = start;
+  for (; i < text.size() && IsDigit(text[i]); ++i, ++count) {
+    digits = digits * 10 + static_cast<uint64_t>(text[i] - '0');
+  }
+  const int whole = count;
+  if (i < text.size() && text[i] == '.') {
+    for (++i; i < text.size() && IsDigit(text[i]); ++i, ++count, ++decimals) {
+      digits = digits * 10 + static_cast<uint64_t>(text[i] - '0');
+    }
+  }
+  if (count == 0 || count > 15) return false;
+  if (i < text.size() && (Lower(text[i]) == 'e' || (whole == 1 && text[start] == '0' &&
+                                                    decimals == 0 && Lower(text[i]) == 'x'))) {
+    return false;  // an exponent, or the 0 of a hexadecimal number
+  }
+  *value = static_cast<double>(digits) / kExactPowersOfTen[decimals];
+  *end = i;
+  return true;
+}
+
+}  // namespace
+
+char* WriteFixed(char* out, double value, int decimals) {
+  if (WriteSmallFixed(out, value, decimals)) return out;
+  if (std::isnan(value)) {
+    if (std::signbit(value)) *out++ = '-';
+    return std::copy_n("nan", 3, out);
+  }
+  if (std::isinf(value)) {
+    if (value < 0) *out++ = '-';
+    return std::copy_n("inf", 3, out);
+  }
+  return std::to_chars(out, out + kFixedMaxChars, value, std::chars_format::fixed, decimals).ptr;
+}
+
+char* WriteInt(char* out, int64_t value) { return std::to_chars(out, out + 21, value).ptr; }
+
 std::string FormatFixed(double value, int decimals, bool plus) {
-  if (std::isnan(value)) return std::signbit(value) ? "-nan" : (plus ? "+nan" : "nan");
-  if (std::isinf(value)) return value < 0 ? "-inf" : (plus ? "+inf" : "inf");
-  char buf[400];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  std::string s(buf, r.ptr);
-  if (plus && !std::signbit(value)) s.insert(s.begin(), '+');
-  return s;
+  char buf[kFixedMaxChars + 1];
+  char* p = buf;
+  if (plus && !std::signbit(value)) *p++ = '+';
+  return std::string(buf, WriteFixed(p, value, decimals));
 }
 
 std::string FormatInt(int64_t value, bool plus) {
@@ -54,8 +145,8 @@ std::string FormatUnsigned(uint64_t value) {
 
 std::string FormatIntPadded(int64_t value, int width) {
   const bool negative = value < 0;
-  std::string digits = FormatUnsigned(negative ? 0 - static_cast<uint64_t>(value)
-                                               : static_cast<uint64_t>(value));
+  std::string digits =
+      FormatUnsigned(negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value));
   const int pad = width - static_cast<int>(digits.size()) - (negative ? 1 : 0);
   if (pad > 0) digits.insert(0, static_cast<std::size_t>(pad), '0');
   return negative ? "-" + digits : digits;
@@ -63,7 +154,8 @@ std::string FormatIntPadded(int64_t value, int width) {
 
 std::string FormatIntWidth(int64_t value, int width, bool plus) {
   std::string s = FormatInt(value, plus);
-  if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
+  if (static_cast<int>(s.size()) < width)
+    s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
   return s;
 }
 
@@ -112,6 +204,8 @@ double ParseDouble(std::string_view text, std::size_t* consumed) {
       }
       if (j < text.size() && text[j] == ')') end = j + 1;
     }
+  } else if (ReadShortDecimal(text, start, &value, &end)) {
+    // done: the common case of the files and fields
   } else {
     const bool hex = start + 1 < text.size() && text[start] == '0' && Lower(text[start + 1]) == 'x';
     const std::size_t from = hex ? start + 2 : start;

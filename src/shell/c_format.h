@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +14,14 @@ namespace velmora {
 // printf("%.*f"): fixed notation, correctly rounded; "inf", "-inf", "nan", "-nan" like glibc.
 // With `plus` a sign is always written, as "%+f" does.
 std::string FormatFixed(double value, int decimals = 6, bool plus = false);
+
+// The characters of FormatFixed(value, decimals) written at `out`, which has room for at least
+// kFixedMaxChars; returns the end of what was written.
+inline constexpr std::size_t kFixedMaxChars = 400;
+char* WriteFixed(char* out, double value, int decimals = 6);
+
+// The characters of FormatInt(value) written at `out`, which has room for 21; returns the end.
+char* WriteInt(char* out, int64_t value);
 
 // printf("%d") / printf("%+d").
 std::string FormatInt(int64_t value, bool plus = false);

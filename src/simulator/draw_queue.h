@@ -18,6 +18,8 @@ struct SceneVertex {
   uint32_t colour = 0;  // ARGB, alpha in the top byte
   float u = 0;          // texture coordinates; the pen trace keeps the tool height in u
   float v = 0;
+
+  friend bool operator==(const SceneVertex&, const SceneVertex&) = default;
 };
 static_assert(sizeof(SceneVertex) == 28, "the trace buffer is moved as 28-byte records");
 
@@ -36,6 +38,8 @@ struct DrawItem {
   PrimitiveKind kind = PrimitiveKind::kTriangleFan;
 
   int VertexCount() const { return static_cast<int>(vertices.size()); }
+
+  friend bool operator==(const DrawItem&, const DrawItem&) = default;
 };
 
 // The items of one frame in drawing order: descending layer, and items of equal layer in the order

@@ -10,6 +10,13 @@
 
 namespace velmora {
 
+namespace {
+
+// A frame's wait is short; the loop looks at its own stop flag between frames.
+const StopFlag kNeverStop;
+
+}  // namespace
+
 Pose SimulatedPose(const Motion& motion, const ServoTable& servos, const ArmGeometry& geometry) {
   Pose pose;
   if (servos.connected.load()) {
@@ -62,7 +69,7 @@ bool RenderLoop::RunFrame() {
 
   // The deadline is compared as an unsigned difference, so the loop also ends across the clock's
   // wrap at 2^32 ms.
-  while (static_cast<int32_t>(deadline - clock_.NowMs()) >= 0) clock_.SleepMs(1);
+  clock_.WaitUntilMs(deadline + 1, kNeverStop);
 
   OverlayInputs overlay;
   overlay.fiveAxis = in.fiveAxis;
@@ -76,9 +83,17 @@ bool RenderLoop::RunFrame() {
 
   const Matrix4 view = ViewTransform(in.settings.scaling, width_, height_);
   state_.simulator.marker.SetViewInverse(ViewInverse(in.settings.scaling, width_, height_));
-  std::vector<DrawItem> items = queue_.TakeAll();
-  for (DrawItem& item : items) MapToView(item, view);
-  return renderer_.DrawFrame(items, BuildOverlay(pose, overlay));
+  FrameContent frame{queue_.TakeAll(), BuildOverlay(pose, overlay)};
+  for (DrawItem& item : frame.items) MapToView(item, view);
+  if (!renderer_.KeepsPicture()) return renderer_.DrawFrame(frame.items, frame.overlay);
+  if (shownValid_ && frame == shown_) {
+    ++framesUnchanged_;
+    renderer_.FrameUnchanged();
+    return true;
+  }
+  shownValid_ = renderer_.DrawFrame(frame.items, frame.overlay);
+  if (shownValid_) shown_ = std::move(frame);
+  return shownValid_;
 }
 
 void RenderLoop::Run(const std::atomic<bool>& stop) {

@@ -34,15 +34,35 @@ class FrameRenderer {
   virtual ~FrameRenderer() = default;
   virtual bool DrawFrame(const std::vector<DrawItem>& items,
                          const std::vector<OverlayText>& overlay) = 0;
+  // True when the last frame drawn stays on show until another is drawn, so that a frame equal
+  // to it need not be drawn at all. A renderer that says nothing is given every frame.
+  virtual bool KeepsPicture() const { return false; }
+  // For a renderer that keeps its picture: the frame on show also stands for this frame, which
+  // equals it.
+  virtual void FrameUnchanged() {}
+};
+
+// Everything the drawing layer is given for one frame. Two frames with equal content give the
+// same picture: whatever a frame shows (the arm, the readings, the marker, the trace and its fade,
+// the settings, the overlay texts) reaches the picture only through these.
+struct FrameContent {
+  std::vector<DrawItem> items;
+  std::vector<OverlayText> overlay;
+
+  friend bool operator==(const FrameContent&, const FrameContent&) = default;
 };
 
 // The render thread's frame loop, on a Clock: each frame takes the state to show, builds the
-// scene, sleeps in 1 ms steps until 16 ms after the frame's start have passed, then draws.
+// scene, waits until 16 ms after the frame's start have passed, then draws. For a renderer that
+// keeps its picture, a frame whose content equals the one on show is not drawn again: the scene
+// (and with it the pen trace, which gains a point and ages every frame) is still built, so a frame
+// is left out only once nothing in it changes any more, and the first change shows in the next
+// frame.
 class RenderLoop {
  public:
   RenderLoop(ProgramState& state, Clock& clock, FrameRenderer& renderer, int width, int height);
 
-  // One frame. True when the renderer drew it.
+  // One frame. True when the renderer drew it, or when the picture on screen already shows it.
   bool RunFrame();
   // Frames until `stop` is set.
   void Run(const std::atomic<bool>& stop);
@@ -50,6 +70,8 @@ class RenderLoop {
   const PenTrace& pen() const { return pen_; }
   int width() const { return width_; }
   int height() const { return height_; }
+  // Frames left out because the picture on screen already showed them.
+  uint64_t framesUnchanged() const { return framesUnchanged_; }
 
  private:
   ProgramState& state_;
@@ -59,6 +81,9 @@ class RenderLoop {
   const int height_;
   PenTrace pen_;
   DrawQueue queue_;
+  FrameContent shown_;  // the content of the last frame the renderer drew
+  bool shownValid_ = false;
+  uint64_t framesUnchanged_ = 0;
 };
 
 }  // namespace velmora

@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <clocale>
 #include <cmath>
 #include <deque>
 #include <filesystem>
+#include <random>
 #include <string>
 
 #include "geometry/coordinate_system.h"
 #include "geometry/kinematics.h"
+#include "support/reference_motion_format.h"
 #include "support/temp_dir.h"
 
 namespace velmora {
@@ -94,6 +97,56 @@ TEST(MotionFileFormat, TheWrittenFileMatchesTheGoldenFileByteForByte) {
   const MotionFileContents read = ParseMotionFile(golden, 1);
   EXPECT_EQ(read.system, kGoldenSystem);
   ExpectSamePoses(read.poses, GoldenPoses());
+}
+
+// 10,000 random Poses, with every kind of double the fields can hold: the bytes are the ones the
+// first formatter wrote, and reading them back and writing again gives the same bytes.
+TEST(MotionFileFormat, RandomPosesGiveTheReferenceBytesAndRoundTrip) {
+  std::mt19937_64 rng(16);
+  auto anyReal = [&](bool finiteOnly) -> double {
+    switch (rng() % 8) {
+      case 0:  // any bit pattern: huge, tiny, subnormal, and (unless finite) inf and nan
+        for (;;) {
+          const double v = std::bit_cast<double>(rng());
+          if (!finiteOnly || std::isfinite(v)) return v;
+        }
+      case 1:  // exact ties at the sixth decimal, and their neighbours
+        return std::nextafter(
+            static_cast<double>(static_cast<int64_t>(rng() % 200000) - 100000) / 128,
+            rng() % 3 == 0 ? 1e9 : (rng() % 2 == 0 ? -1e9 : 0.0));
+      case 2:
+        return rng() % 2 == 0 ? -0.0 : 0.0;
+      case 3:  // around the largest value with a fast path
+        return std::nextafter(rng() % 2 == 0 ? 1e9 : -1e9, 0.0) * (1 + (rng() % 3) * 1e-16);
+      case 4:
+        return static_cast<double>(static_cast<int64_t>(rng() % 2000000001) - 1000000000) * 1e-6;
+      default:
+        return std::uniform_real_distribution<double>(-2000, 2000)(rng);
+    }
+  };
+  auto anyPoses = [&](bool finiteOnly) {
+    std::vector<Pose> poses(10000);
+    for (Pose& p : poses) {
+      p.interpolation = static_cast<int32_t>(rng());
+      for (auto& m : p.motorValues) m = static_cast<int16_t>(rng());
+      for (double* v : {&p.x, &p.y, &p.z, &p.handWidth, &p.arcRadius, &p.rotation}) {
+        *v = anyReal(finiteOnly);
+      }
+      p.arcDirection = static_cast<int32_t>(rng());
+      p.transitionTime = static_cast<uint32_t>(rng());
+      for (auto& e : p.excluded) e = static_cast<int32_t>(rng() % 3 == 0 ? rng() : 0);
+    }
+    return poses;
+  };
+  const CoordinateSystem system{anyReal(true), anyReal(true), anyReal(true), 1};
+
+  const std::vector<Pose> any = anyPoses(false);
+  EXPECT_EQ(FormatMotionFile(any, system), testing::ReferenceMotionFile(any, system));
+
+  const std::string text = FormatMotionFile(anyPoses(true), system);
+  const MotionFileContents read = ParseMotionFile(text, 1);
+  ASSERT_EQ(read.poses.size(), 10000u);
+  EXPECT_EQ(FormatMotionFile(read.poses, system), text);
 }
 
 TEST(MotionFileFormat, RotationsOfTheFourBaseAnglesReadBackExactly) {

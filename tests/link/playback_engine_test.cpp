@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "document/document.h"
@@ -358,6 +360,35 @@ TEST(PlaybackThreads, StartIsRefusedWhilePlayingAndCopiesDoNotRace) {
   engine.Join();
   EXPECT_EQ(hooks.highlighted.size(), 20u);
   EXPECT_GT(sum, 0);
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// The steady clock sleeps until the deadline itself: a stop set from another thread wakes a long
+// wait, and a wait with a stop already set does not sleep at all.
+TEST(SteadyClockWait, AStopWakesALongWaitAndASetStopDoesNotSleep) {
+  SteadyClock clock;
+  StopFlag stop;
+  const uint32_t start = clock.NowMs();
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    stop = true;
+  });
+  clock.WaitUntilMs(start + 60000, stop);
+  stopper.join();
+  EXPECT_LT(clock.NowMs() - start, 30000u);
+  EXPECT_TRUE(stop.load());
+  clock.WaitUntilMs(clock.NowMs() + 60000, stop);
+
+  // Without a stop the wait ends once the clock has reached the deadline.
+  StopFlag never;
+  const uint32_t deadline = clock.NowMs() + 5;
+  clock.WaitUntilMs(deadline, never);
+  EXPECT_GE(static_cast<int32_t>(clock.NowMs() - deadline), 0);
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <random>
+#include <string>
 
 namespace velmora {
 namespace {
@@ -27,6 +30,33 @@ TEST(FormatFixed, MatchesPrintfInTheCLocale) {
   EXPECT_EQ(FormatFixed(std::numeric_limits<double>::infinity()), "inf");
   EXPECT_EQ(FormatFixed(-std::numeric_limits<double>::infinity(), 6, true), "-inf");
   EXPECT_EQ(FormatFixed(std::numeric_limits<double>::quiet_NaN()), "nan");
+}
+
+// The fast path for values below 1e9 rounds from the exact binary value, as printf does: ties
+// (multiples of 1/128 and the like) go to the even digit, -0 keeps its sign.
+TEST(FormatFixed, RandomValuesMatchPrintfAtEveryPrecision) {
+  std::mt19937_64 rng(16);
+  char buf[512];
+  for (int i = 0; i < 200000; ++i) {
+    double v = 0;
+    switch (i % 4) {
+      case 0:
+        v = std::bit_cast<double>(rng());
+        break;
+      case 1:
+        v = static_cast<double>(static_cast<int64_t>(rng() % 4000000001) - 2000000000) / 2048;
+        break;
+      case 2:
+        v = std::ldexp(static_cast<double>(rng() >> 11), -static_cast<int>(rng() % 90));
+        break;
+      default:
+        v = std::uniform_real_distribution<double>(-1e9, 1e9)(rng) / std::pow(10.0, rng() % 12);
+    }
+    if (rng() % 2 == 0) v = -v;
+    const int decimals = static_cast<int>(rng() % 10);
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    ASSERT_EQ(FormatFixed(v, decimals), buf) << decimals << " " << std::bit_cast<uint64_t>(v);
+  }
 }
 
 TEST(FormatInt, SignsPaddingAndHex) {
@@ -68,6 +98,27 @@ TEST(ParseDouble, BehavesLikeAtof) {
     std::size_t consumed = 99;
     ParseDouble(t, &consumed);
     EXPECT_EQ(consumed, static_cast<std::size_t>(end - t)) << '"' << t << '"';
+  }
+}
+
+// Short decimals are read without the general conversion; every reading, short or not, is
+// strtod's to the bit, and so is the number of characters taken.
+TEST(ParseDouble, RandomDecimalsReadAsStrtodReadsThem) {
+  std::mt19937_64 rng(16);
+  const std::string pieces = "0123456789.e-x ";
+  for (int i = 0; i < 100000; ++i) {
+    std::string text = rng() % 2 == 0 ? "" : "-";
+    const std::size_t length = 1 + rng() % 20;
+    for (std::size_t k = 0; k < length; ++k) {
+      // Mostly digits, sometimes a point, an exponent, a sign, an x or a blank.
+      text += rng() % 4 != 0 ? pieces[rng() % 10] : pieces[10 + rng() % 5];
+    }
+    char* end = nullptr;
+    const double expected = std::strtod(text.c_str(), &end);
+    std::size_t consumed = 0;
+    const double got = ParseDouble(text, &consumed);
+    ASSERT_EQ(std::bit_cast<uint64_t>(got), std::bit_cast<uint64_t>(expected)) << text;
+    ASSERT_EQ(consumed, static_cast<std::size_t>(end - text.c_str())) << text;
   }
 }
 

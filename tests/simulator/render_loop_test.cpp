@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -83,6 +84,56 @@ TEST_F(RenderLoopTest, PacingSurvivesTheWrapOfTheMillisecondClock) {
   loop.RunFrame();
   ASSERT_EQ(renderer.drawTimes.size(), 1u);
   EXPECT_EQ(renderer.drawTimes[0], 11u);  // 17 ms later, across the wrap
+}
+
+// A renderer whose picture stays on show: frames equal to it are left out, still paced. The
+// trace of an arm that moved changes for VPEN_POINTS frames, so those are all drawn; then each
+// kind of change shows in the very next frame, and a frame that failed is never taken as shown.
+TEST_F(RenderLoopTest, AKeptPictureIsNotDrawnAgainUntilSomethingInItChanges) {
+  class KeepingRenderer : public RecordingRenderer {
+   public:
+    using RecordingRenderer::RecordingRenderer;
+    bool KeepsPicture() const override { return true; }
+  } keeping(clock);
+  RenderLoop keep(state, clock, keeping, kW, kH);
+  for (int i = 0; i < 5; ++i) keep.RunFrame();
+  EXPECT_EQ(keeping.drawTimes, (std::vector<uint32_t>{1017}));
+  EXPECT_EQ(keep.framesUnchanged(), 4u);
+  EXPECT_EQ(clock.NowMs(), 1000u + 5 * 17);
+
+  SetCurrent({300, 0, 0, 0, 0}, 0, 0);
+  for (int i = 0; i < 400; ++i) keep.RunFrame();
+  EXPECT_EQ(keeping.drawTimes.size(), 1u + 360);
+
+  std::size_t drawn = keeping.drawTimes.size();
+  const std::vector<std::function<void()>> changes = {
+      [&] { state.busy.playing = true; },  // an overlay text
+      [&] { state.settings.Update([](Settings& s) { s.scaling = 2.0; }); },
+      [&] { state.settings.Update([](Settings& s) { s.vpenEnable = 0; }); },
+      [&] {
+        state.servos.connected = true;
+        state.servos.motorCurrents[0] = 300;
+      },
+  };
+  for (const auto& change : changes) {
+    int frames = 0;
+    do {
+      drawn = keeping.drawTimes.size();
+      keep.RunFrame();
+    } while (keeping.drawTimes.size() != drawn && ++frames < 400);
+    ASSERT_EQ(keeping.drawTimes.size(), drawn);  // settled again
+    change();
+    keep.RunFrame();
+    EXPECT_EQ(keeping.drawTimes.size(), drawn + 1);
+  }
+
+  keeping.succeed = false;
+  state.servos.motorCurrents[1] = 500;
+  EXPECT_FALSE(keep.RunFrame());
+  keeping.succeed = true;
+  drawn = keeping.drawTimes.size();
+  EXPECT_TRUE(keep.RunFrame());
+  EXPECT_EQ(keeping.drawTimes.size(), drawn + 1);
 }
 
 TEST_F(RenderLoopTest, DrawnItemsAreInViewPixelsAndInDrawingOrder) {

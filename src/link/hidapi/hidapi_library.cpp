@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "link/hidapi/cp2110_bridge.h"
+#include "link/hidapi/enumeration_cache.h"
 
 namespace velmora {
 namespace {
@@ -103,14 +104,17 @@ std::wstring HidapiLibrary::Error(HidHandle* handle) {
 namespace {
 
 // The real library and clock live in a base constructed before the bridge that refers to them.
+// The bridge sees the device list through the cache, so the idle link's polls cost nothing
+// between two enumerations.
 struct RealBridgeParts {
   HidapiLibrary library;
   SteadyClock clock;
+  EnumerationCache cache{library, clock};
 };
 
 class RealCp2110Bridge final : private RealBridgeParts, public Cp2110Bridge {
  public:
-  RealCp2110Bridge() : Cp2110Bridge(library, clock) {}
+  RealCp2110Bridge() : Cp2110Bridge(cache, clock) {}
 };
 
 }  // namespace

@@ -76,11 +76,13 @@ QImage TintImage(const QImage& texture, uint32_t colour) {
   return out;
 }
 
-QueueRasterizer::QueueRasterizer(QSize size, TextureTable textures, QFont font, Present present)
+QueueRasterizer::QueueRasterizer(QSize size, TextureTable textures, QFont font, Present present,
+                                 std::function<void()> unchanged)
     : size_(size),
       textures_(std::move(textures)),
       font_(std::move(font)),
-      present_(std::move(present)) {}
+      present_(std::move(present)),
+      unchanged_(std::move(unchanged)) {}
 
 const QImage& QueueRasterizer::Tinted(int texture, uint32_t colour) {
   const QImage& plain = textures_[static_cast<std::size_t>(texture)];

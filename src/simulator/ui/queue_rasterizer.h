@@ -20,15 +20,22 @@ namespace velmora {
 // colour and smooth filtering, untextured fans in their vertex colour; lines one pixel wide
 // straight into the pixels, the colour running from one end point's to the other's), then the
 // overlay texts with QPainter. A finished frame is handed to `present`, which may swap the image it
-// is given for another of the same size; a frame that fails is never handed over.
+// is given for another of the same size; a frame that fails is never handed over. A frame equal to
+// the one presented last is not drawn: `unchanged` is told instead.
 class QueueRasterizer final : public FrameRenderer {
  public:
   using Present = std::function<void(QImage& frame)>;
 
-  QueueRasterizer(QSize size, TextureTable textures, QFont font, Present present);
+  QueueRasterizer(QSize size, TextureTable textures, QFont font, Present present,
+                  std::function<void()> unchanged = {});
 
   bool DrawFrame(const std::vector<DrawItem>& items,
                  const std::vector<OverlayText>& overlay) override;
+  // The frame handed to `present` stays on show until the next one.
+  bool KeepsPicture() const override { return true; }
+  void FrameUnchanged() override {
+    if (unchanged_) unchanged_();
+  }
 
  private:
   void DrawFan(QPainter& painter, const DrawItem& item);
@@ -41,6 +48,7 @@ class QueueRasterizer final : public FrameRenderer {
   TextureTable textures_;
   QFont font_;
   Present present_;
+  std::function<void()> unchanged_;
   struct Tint {
     bool valid = false;
     uint32_t colour = 0;

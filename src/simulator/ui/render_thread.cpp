@@ -91,8 +91,11 @@ void RenderThread::Body() {
       [this] { return !stop_.load(); });
   if (stop_.load()) return;
 
-  QueueRasterizer rasterizer(options_.viewSize, std::move(textures), options_.font,
-                             [this](QImage& frame) { Present(frame); });
+  // A frame left out because it equals the latest counts as presented: the latest shows it. The
+  // UI thread is not told, as it has nothing new to paint.
+  QueueRasterizer rasterizer(
+      options_.viewSize, std::move(textures), options_.font,
+      [this](QImage& frame) { Present(frame); }, [this] { framesPresented_.fetch_add(1); });
   Clock& clock = options_.clock != nullptr ? *options_.clock : steadyClock_;
   RenderLoop loop(state_, clock, rasterizer, options_.viewSize.width(), options_.viewSize.height());
   loop.Run(stop_);

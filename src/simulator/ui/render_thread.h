@@ -22,8 +22,9 @@ namespace velmora {
 struct ProgramState;
 
 // The simulator's render thread: loads the textures, then draws a frame about every 17 ms into a
-// back buffer and hands each finished frame over without waiting for the UI thread. Started once
-// with the size of the view at the first layout; stopped and joined by its owner.
+// back buffer and hands each finished frame over without waiting for the UI thread. A frame equal
+// to the one on show is neither drawn nor handed over, so an idle simulator costs next to nothing.
+// Started once with the size of the view at the first layout; stopped and joined by its owner.
 //
 // The one time it waits for the UI thread is the message box of a texture that could not be read.
 // That wait also ends when a stop is requested, so the UI thread can always join it.
@@ -53,6 +54,7 @@ class RenderThread {
 
   // The newest finished frame (null before the first one).
   QImage LatestFrame() const;
+  // Frames on show so far: each frame drawn, and each one left out because the latest showed it.
   uint64_t FramesPresented() const { return framesPresented_.load(); }
   QSize ViewSize() const { return options_.viewSize; }
 

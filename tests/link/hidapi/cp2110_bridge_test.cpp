@@ -5,7 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "document/motion.h"
+#include "link/bridge_list.h"
+#include "link/comm_log.h"
+#include "link/hidapi/enumeration_cache.h"
 #include "link/hidapi/fake_hidapi.h"
+#include "link/link_controls.h"
+#include "link/link_fixture.h"
+#include "link/servo_link.h"
+#include "link/servo_table.h"
+#include "link/virtual_robot.h"
 
 namespace velmora {
 namespace {
@@ -139,6 +148,73 @@ TEST_F(Cp2110BridgeTest, CloseRefusesForeignDevicesAndTheBridgeClosesWhatIsLeftO
     EXPECT_EQ(api.OpenHandles(), 2);
   }
   EXPECT_EQ(api.OpenHandles(), 0);
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// Counts the enumerations that reach the library.
+class CountingHidApi final : public HidApi {
+ public:
+  explicit CountingHidApi(HidApi& api) : api_(api) {}
+  std::vector<HidDeviceEntry> Enumerate(uint16_t vid, uint16_t pid) override {
+    ++enumerations;
+    return api_.Enumerate(vid, pid);
+  }
+  HidHandle* OpenPath(const std::string& path) override { return api_.OpenPath(path); }
+  void Close(HidHandle* handle) override { api_.Close(handle); }
+  int Write(HidHandle* handle, const uint8_t* data, std::size_t length) override {
+    return api_.Write(handle, data, length);
+  }
+  int ReadTimeout(HidHandle* handle, uint8_t* data, std::size_t length, int ms) override {
+    return api_.ReadTimeout(handle, data, length, ms);
+  }
+  int SendFeatureReport(HidHandle* handle, const uint8_t* data, std::size_t length) override {
+    return api_.SendFeatureReport(handle, data, length);
+  }
+  int GetFeatureReport(HidHandle* handle, uint8_t* data, std::size_t length) override {
+    return api_.GetFeatureReport(handle, data, length);
+  }
+  std::wstring Error(HidHandle* handle) override { return api_.Error(handle); }
+  int enumerations = 0;
+
+ private:
+  HidApi& api_;
+};
+
+TEST(EnumerationCache, TheIdleLinkEnumeratesAtAHumanPaceAndStillSeesANewBridgeSoon) {
+  FakeClock clock;
+  FakeHidApi fake{clock};
+  fake.AddBridge(L"0001");
+  fake.AddBridge(L"0002");
+  CountingHidApi counting(fake);
+  EnumerationCache cache(counting, clock);
+  Cp2110Bridge hardware(cache, clock);
+  VirtualRobot virtualRobot(clock, VirtualRobot::kDefaultSerial, /*plugged=*/false);
+  BridgeList bridges(&hardware, virtualRobot);
+  ServoTable table;
+  LinkControls controls;
+  CommLog log;
+  Motion motion;
+  testing::FixedLocalTime localTime;
+  ServoLink link({bridges, clock, table, controls, log, motion, localTime});
+
+  // Ten seconds of idle polls, two bridges listed.
+  const uint32_t start = clock.NowMs();
+  while (clock.NowMs() - start < 10000) link.RunOnce();
+  EXPECT_EQ(controls.Devices(), (std::vector<std::string>{"0001", "0002"}));
+  EXPECT_LE(counting.enumerations, 41);
+  EXPECT_GE(counting.enumerations, 39);
+
+  // A bridge plugged in shows in the robot list within half a second.
+  fake.AddBridge(L"0003");
+  const uint32_t plugged = clock.NowMs();
+  while (controls.Devices().size() < 3 && clock.NowMs() - plugged < 2000) link.RunOnce();
+  EXPECT_EQ(controls.Devices(), (std::vector<std::string>{"0001", "0002", "0003"}));
+  EXPECT_LE(clock.NowMs() - plugged, 500u);
 }
 
 }  // namespace
