@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "base/change_sink.h"
 #include "document/motion.h"
 #include "document/pose_clipboard.h"
 #include "document/undo_history.h"
-#include "shell/change_sink.h"
 
 namespace velmora {
 

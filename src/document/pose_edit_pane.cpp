@@ -4,6 +4,10 @@
 #include <cmath>
 #include <string>
 
+#include "base/c_format.h"
+#include "base/control_view.h"
+#include "base/flag_scope.h"
+#include "base/string_table.h"
 #include "document/document.h"
 #include "document/pose_list_view.h"
 #include "document/pose_pane_controls.h"
@@ -11,10 +15,6 @@
 #include "geometry/coordinate_system.h"
 #include "geometry/kinematics.h"
 #include "link/servo_table.h"
-#include "shell/c_format.h"
-#include "shell/control_view.h"
-#include "shell/flag_scope.h"
-#include "shell/string_table.h"
 
 namespace velmora {
 

@@ -6,9 +6,9 @@
 #include <optional>
 #include <vector>
 
+#include "base/change_sink.h"
 #include "document/pose.h"
 #include "document/pose_selection.h"
-#include "shell/change_sink.h"
 
 namespace velmora {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/numeric.h"
 #include "document/motion.h"
-#include "shell/numeric.h"
 
 namespace velmora {
 

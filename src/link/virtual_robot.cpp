@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/clock.h"
 #include "link/servo_packets.h"
-#include "shell/clock.h"
 
 namespace velmora {
 

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "base/change_sink.h"
+#include "base/clock.h"
 #include "document/motion_file.h"
 #include "link/bridge_list.h"
 #include "link/hid_uart.h"
@@ -16,8 +18,6 @@
 #include "link/servo_link.h"
 #include "link/virtual_robot.h"
 #include "link/worker_hooks.h"
-#include "shell/change_sink.h"
-#include "shell/clock.h"
 #include "shell/commands.h"
 
 namespace velmora {

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "base/guarded.h"
+#include "document/batch_conversion.h"
 #include "document/document.h"
 #include "document/pose_edit_pane.h"
-#include "geometry/batch_conversion.h"
 #include "geometry/coordinate_system.h"
+#include "geometry/settings.h"
+#include "link/busy_state.h"
 #include "link/comm_log.h"
 #include "link/link_controls.h"
 #include "link/servo_table.h"
-#include "shell/busy_state.h"
-#include "shell/guarded.h"
-#include "shell/settings.h"
 #include "simulator/simulator_state.h"
 
 namespace velmora {

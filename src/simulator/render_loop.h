@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/clock.h"
 #include "document/pose.h"
-#include "shell/clock.h"
 #include "simulator/draw_queue.h"
 #include "simulator/overlay.h"
 #include "simulator/virtual_pen.h"

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "link/bridge_list.h"
 #include "link/comm_log.h"
 #include "link/servo_packets.h"
-#include "shell/clock.h"
 
 namespace velmora {
 namespace {

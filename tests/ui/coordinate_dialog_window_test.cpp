@@ -4,14 +4,14 @@
 #include <cmath>
 #include <memory>
 
+#include "base/string_table.h"
 #include "document/document.h"
+#include "document/motion_conversion.h"
 #include "geometry/base_rotations.h"
 #include "geometry/kinematics.h"
-#include "geometry/motion_conversion.h"
 #include "geometry/ui/conversion_window.h"
 #include "geometry/ui/coordinate_system_window.h"
 #include "shell/program_state.h"
-#include "shell/string_table.h"
 #include "ui/dialog_test_support.h"
 
 namespace velmora {

@@ -5,8 +5,8 @@
 #include <string>
 #include <utility>
 
+#include "base/c_format.h"
 #include "link/hidapi/hidapi_library.h"
-#include "shell/c_format.h"
 
 namespace velmora {
 

@@ -1,11 +1,11 @@
-#include "geometry/motion_conversion.h"
+#include "document/motion_conversion.h"
 
 #include <gtest/gtest.h>
 
+#include "base/numeric.h"
 #include "document/document.h"
 #include "geometry/base_rotations.h"
 #include "geometry/kinematics.h"
-#include "shell/numeric.h"
 
 namespace velmora {
 namespace {

@@ -1,14 +1,14 @@
-#include "geometry/coordinate_dialog.h"
+#include "document/coordinate_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "base/string_table.h"
 #include "document/document.h"
+#include "document/motion_conversion.h"
 #include "geometry/base_rotations.h"
 #include "geometry/kinematics.h"
-#include "geometry/motion_conversion.h"
-#include "shell/string_table.h"
 #include "support/map_view.h"
 
 namespace velmora {

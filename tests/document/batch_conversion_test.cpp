@@ -1,4 +1,4 @@
-#include "geometry/batch_conversion.h"
+#include "document/batch_conversion.h"
 
 #include <gtest/gtest.h>
 
