@@ -46,4 +46,7 @@ void UpdateUndoAvailability(Document& doc);
 // Sets the modified flag; when it goes from clear to set the title gains its " *".
 void MarkModified(Document& doc);
 
+// Recomputes the ArcGuide of `geometry` for the Motion's current Pose and the one before it.
+void UpdateArcGuide(Geometry& geometry, const Motion& motion);
+
 }  // namespace velmora
