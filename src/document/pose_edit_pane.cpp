@@ -14,7 +14,6 @@
 #include "document/pose_row_text.h"
 #include "geometry/coordinate_system.h"
 #include "geometry/kinematics.h"
-#include "link/servo_table.h"
 
 namespace velmora {
 
@@ -67,7 +66,7 @@ double ThroughRadiusField(double radius) { return ParseDouble(FormatFixed(radius
 
 }  // namespace
 
-void SendPoseToServos(ServoTable& servos, const Pose& pose, uint32_t goalTime) {
+void SendPoseToServos(ServoPort& servos, const Pose& pose, uint32_t goalTime) {
   const auto time = static_cast<uint16_t>(std::min(goalTime, kMaxGoalTime));
   for (int k = 0; k < kMotorCount; ++k) {
     if (pose.excluded[k] == 0) servos.QueueGoal(k + 1, pose.motorValues[k], time);
@@ -79,7 +78,7 @@ uint32_t NormaliseTransitionTime(uint32_t milliseconds) {
   return std::clamp(t, kMinTransitionTime, kMaxTransitionTime);
 }
 
-PoseEditPane::PoseEditPane(Document& doc, Geometry& geometry, ServoTable& servos)
+PoseEditPane::PoseEditPane(Document& doc, Geometry& geometry, ServoPort& servos)
     : doc_(doc), geometry_(geometry), servos_(servos) {}
 
 // ---- Views ----
