@@ -10,6 +10,7 @@
 #include "link/comm_log.h"
 #include "link/link_controls.h"
 #include "link/servo_table.h"
+#include "simulator/simulator_context.h"
 #include "simulator/simulator_state.h"
 
 namespace velmora {
@@ -33,6 +34,11 @@ struct ProgramState {
   BatchConversionModes batchModes;
   // The pose list and the fields of the current Pose; the Qt pane attaches its views to it.
   PoseEditPane pane{document, geometry, servos};
+
+  // The simulator's view of this state: the frame loop and the marker drag take only these.
+  operator SimulatorContext() {
+    return {settings, geometry, document, pane, servos, linkControls, busy, simulator};
+  }
 };
 
 // The start-up steps that need no window: register defaults, then the first Motion.

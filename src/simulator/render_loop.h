@@ -8,6 +8,7 @@
 #include "document/pose.h"
 #include "simulator/draw_queue.h"
 #include "simulator/overlay.h"
+#include "simulator/simulator_context.h"
 #include "simulator/virtual_pen.h"
 
 namespace velmora {
@@ -15,7 +16,6 @@ namespace velmora {
 class Motion;
 class ServoTable;
 struct ArmGeometry;
-struct ProgramState;
 
 // The arm state a frame shows: the servos' present positions while the robot is connected (IDs 1
 // to AxisCount, the rest 0), otherwise a copy of the current Pose taken under the Motion's lock;
@@ -40,7 +40,7 @@ class FrameRenderer {
 // scene, sleeps in 1 ms steps until 16 ms after the frame's start have passed, then draws.
 class RenderLoop {
  public:
-  RenderLoop(ProgramState& state, Clock& clock, FrameRenderer& renderer, int width, int height);
+  RenderLoop(SimulatorContext state, Clock& clock, FrameRenderer& renderer, int width, int height);
 
   // One frame. True when the renderer drew it.
   bool RunFrame();
@@ -52,7 +52,7 @@ class RenderLoop {
   int height() const { return height_; }
 
  private:
-  ProgramState& state_;
+  SimulatorContext state_;
   Clock& clock_;
   FrameRenderer& renderer_;
   const int width_;
