@@ -6,7 +6,7 @@
 #include "geometry/kinematics.h"
 #include "geometry/ui/batch_conversion_window.h"
 #include "shell/program_state.h"
-#include "ui/dialog_test_support.h"
+#include "support/dialog_test_support.h"
 
 namespace velmora {
 namespace {

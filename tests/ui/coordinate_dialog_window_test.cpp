@@ -12,7 +12,7 @@
 #include "geometry/ui/conversion_window.h"
 #include "geometry/ui/coordinate_system_window.h"
 #include "shell/program_state.h"
-#include "ui/dialog_test_support.h"
+#include "support/dialog_test_support.h"
 
 namespace velmora {
 namespace {

@@ -22,7 +22,7 @@
 #include "link/ui/recording_dialog_window.h"
 #include "shell/program_state.h"
 #include "simulator/ui/simulator_settings_window.h"
-#include "ui/dialog_test_support.h"
+#include "support/dialog_test_support.h"
 
 namespace velmora {
 namespace {

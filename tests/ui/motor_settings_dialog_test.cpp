@@ -6,7 +6,7 @@
 #include "link/link_fixture.h"
 #include "link/ui/motor_settings_window.h"
 #include "shell/program_state.h"
-#include "ui/dialog_test_support.h"
+#include "support/dialog_test_support.h"
 
 namespace velmora {
 namespace {
