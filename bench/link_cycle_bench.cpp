@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "base/clock.h"
 #include "document/motion.h"
 #include "link/comm_log.h"
 #include "link/link_controls.h"
@@ -9,7 +10,6 @@
 #include "link/servo_link.h"
 #include "link/servo_table.h"
 #include "link/virtual_robot.h"
-#include "shell/clock.h"
 
 namespace velmora {
 namespace {

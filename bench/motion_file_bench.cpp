@@ -52,6 +52,18 @@ struct BenchDir {
 
 const CoordinateSystem kSystem{10, -20, 1.5707963, 1};
 
+// A Motion of kPoses Poses in the placement kSystem, named to be saved as bench.KMO in `dir`.
+struct BenchMotion {
+  explicit BenchMotion(const BenchDir& dir) {
+    geometry.SetCoordinateSystem(kSystem.centreOffsetX, kSystem.centreOffsetY,
+                                 kSystem.baseRotation);
+    doc.motion.Replace(ManyPoses(kPoses), 0);
+    doc.fileName = (dir.path / "bench.KMO").string();
+  }
+  Geometry geometry;
+  Document doc;
+};
+
 void BM_FormatMotionFile(benchmark::State& state) {
   const std::vector<Pose> poses = ManyPoses(kPoses);
   std::size_t bytes = 0;
@@ -79,13 +91,9 @@ BENCHMARK(BM_ParseMotionFile)->Unit(benchmark::kMillisecond);
 // Saving to disk: format, temporary file, rename.
 void BM_WriteMotionFile(benchmark::State& state) {
   BenchDir dir;
-  Geometry geometry;
-  geometry.SetCoordinateSystem(kSystem.centreOffsetX, kSystem.centreOffsetY, kSystem.baseRotation);
-  Document doc;
-  doc.motion.Replace(ManyPoses(kPoses), 0);
-  doc.fileName = (dir.path / "bench.KMO").string();
+  BenchMotion m(dir);
   for (auto _ : state) {
-    if (!WriteMotionFile(doc, geometry)) state.SkipWithError("save failed");
+    if (!WriteMotionFile(m.doc, m.geometry)) state.SkipWithError("save failed");
   }
 }
 BENCHMARK(BM_WriteMotionFile)->Unit(benchmark::kMillisecond);
@@ -93,17 +101,15 @@ BENCHMARK(BM_WriteMotionFile)->Unit(benchmark::kMillisecond);
 // Opening from disk: read, parse, install, restart the undo history.
 void BM_ReadMotionFile(benchmark::State& state) {
   BenchDir dir;
-  Geometry geometry;
-  geometry.SetCoordinateSystem(kSystem.centreOffsetX, kSystem.centreOffsetY, kSystem.baseRotation);
-  Document doc;
-  doc.motion.Replace(ManyPoses(kPoses), 0);
-  doc.fileName = (dir.path / "bench.KMO").string();
-  if (!WriteMotionFile(doc, geometry)) state.SkipWithError("save failed");
+  BenchMotion m(dir);
+  if (!WriteMotionFile(m.doc, m.geometry)) state.SkipWithError("save failed");
   const LoadReconcile refuse = [](const CoordinateSystem&, std::vector<Pose>&) { return false; };
   for (auto _ : state) {
-    if (!ReadMotionFile(doc, geometry, doc.fileName, refuse)) state.SkipWithError("open failed");
+    if (!ReadMotionFile(m.doc, m.geometry, m.doc.fileName, refuse)) {
+      state.SkipWithError("open failed");
+    }
   }
-  state.counters["poses"] = static_cast<double>(doc.motion.Size());
+  state.counters["poses"] = static_cast<double>(m.doc.motion.Size());
 }
 BENCHMARK(BM_ReadMotionFile)->Unit(benchmark::kMillisecond);
 

@@ -5,14 +5,14 @@
 #include <numeric>
 #include <vector>
 
+#include "base/clock.h"
 #include "document/document.h"
 #include "geometry/kinematics.h"
+#include "link/busy_state.h"
 #include "link/playback_engine.h"
 #include "link/recorder.h"
 #include "link/servo_table.h"
 #include "link/worker_hooks.h"
-#include "shell/busy_state.h"
-#include "shell/clock.h"
 
 namespace velmora {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "link/hidapi/cp2110_device.h"
 #include "link/hidapi/cp2110_reports.h"
-#include "shell/clock.h"
+#include "base/clock.h"
 
 namespace {
 

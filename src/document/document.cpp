@@ -47,4 +47,13 @@ void MarkModified(Document& doc) {
   if (doc.motion.MarkModified()) doc.sink->Notify(kChangeTitle);
 }
 
+void UpdateArcGuide(Geometry& geometry, const Motion& motion) {
+  ArcGuide guide;
+  motion.Read([&](const std::vector<Pose>& poses, std::size_t current) {
+    if (current == 0 || current >= poses.size()) return;
+    guide = ArcGuideBetween(poses[current - 1], poses[current]);
+  });
+  geometry.SetArcGuide(guide);
+}
+
 }  // namespace velmora

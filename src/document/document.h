@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "base/change_sink.h"
 #include "document/motion.h"
 #include "document/pose_clipboard.h"
 #include "document/undo_history.h"
-#include "shell/change_sink.h"
 
 namespace velmora {
 
@@ -45,5 +45,8 @@ void UpdateUndoAvailability(Document& doc);
 
 // Sets the modified flag; when it goes from clear to set the title gains its " *".
 void MarkModified(Document& doc);
+
+// Recomputes the ArcGuide of `geometry` for the Motion's current Pose and the one before it.
+void UpdateArcGuide(Geometry& geometry, const Motion& motion);
 
 }  // namespace velmora

@@ -7,7 +7,6 @@
 #include "document/pose_edit_pane.h"
 #include "geometry/coordinate_system.h"
 #include "geometry/kinematics.h"
-#include "link/servo_table.h"
 
 namespace velmora {
 
@@ -43,8 +42,8 @@ void InsertCopyAfterCurrent(PoseEditPane& pane, const Pose& pose) {
 }
 
 void CapturePose(PoseEditPane& pane) {
-  ServoTable& servos = pane.Servos();
-  const int axisCount = std::clamp(servos.axisCount.load(), 0, kMotorCount);
+  ServoPort& servos = pane.Servos();
+  const int axisCount = std::clamp(servos.AxisCount(), 0, kMotorCount);
   std::array<int16_t, kMotorCount> present{};
   for (int id = 1; id <= axisCount; ++id) present[id - 1] = servos.PresentPosition(id);
   const ArmGeometry g = pane.Geo().Get();

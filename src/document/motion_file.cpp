@@ -13,9 +13,9 @@
 #include <system_error>
 #include <utility>
 
-#include "shell/c_format.h"
-#include "shell/change_sink.h"
-#include "shell/text_lines.h"
+#include "base/c_format.h"
+#include "base/change_sink.h"
+#include "base/text_lines.h"
 
 namespace velmora {
 

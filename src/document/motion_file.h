@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/atomic_file.h"
 #include "document/document.h"
 #include "document/file_dialogs.h"
 #include "document/pose.h"
 #include "geometry/coordinate_system.h"
-#include "shell/atomic_file.h"
 
 namespace velmora {
 

@@ -4,17 +4,16 @@
 #include <cmath>
 #include <string>
 
+#include "base/c_format.h"
+#include "base/control_view.h"
+#include "base/flag_scope.h"
+#include "base/string_table.h"
 #include "document/document.h"
 #include "document/pose_list_view.h"
 #include "document/pose_pane_controls.h"
 #include "document/pose_row_text.h"
 #include "geometry/coordinate_system.h"
 #include "geometry/kinematics.h"
-#include "link/servo_table.h"
-#include "shell/c_format.h"
-#include "shell/control_view.h"
-#include "shell/flag_scope.h"
-#include "shell/string_table.h"
 
 namespace velmora {
 
@@ -67,7 +66,7 @@ double ThroughRadiusField(double radius) { return ParseDouble(FormatFixed(radius
 
 }  // namespace
 
-void SendPoseToServos(ServoTable& servos, const Pose& pose, uint32_t goalTime) {
+void SendPoseToServos(ServoPort& servos, const Pose& pose, uint32_t goalTime) {
   const auto time = static_cast<uint16_t>(std::min(goalTime, kMaxGoalTime));
   for (int k = 0; k < kMotorCount; ++k) {
     if (pose.excluded[k] == 0) servos.QueueGoal(k + 1, pose.motorValues[k], time);
@@ -79,7 +78,7 @@ uint32_t NormaliseTransitionTime(uint32_t milliseconds) {
   return std::clamp(t, kMinTransitionTime, kMaxTransitionTime);
 }
 
-PoseEditPane::PoseEditPane(Document& doc, Geometry& geometry, ServoTable& servos)
+PoseEditPane::PoseEditPane(Document& doc, Geometry& geometry, ServoPort& servos)
     : doc_(doc), geometry_(geometry), servos_(servos) {}
 
 // ---- Views ----

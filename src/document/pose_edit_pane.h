@@ -6,23 +6,23 @@
 #include <optional>
 #include <vector>
 
+#include "base/change_sink.h"
 #include "document/pose.h"
 #include "document/pose_selection.h"
-#include "shell/change_sink.h"
+#include "document/servo_port.h"
 
 namespace velmora {
 
 class ControlView;
 class Geometry;
 class PoseListView;
-class ServoTable;
 struct Document;
 
 // Queues a Pose's motor values as goals: every motor whose `excluded` flag is 0 gets the motor
 // value as goal position and `goalTime` (10 ms units, limited to the servo's 16 bits) with its
 // SendGoal request; excluded motors are not touched. The ServoLink sends them while the motors
 // are on.
-void SendPoseToServos(ServoTable& servos, const Pose& pose, uint32_t goalTime);
+void SendPoseToServos(ServoPort& servos, const Pose& pose, uint32_t goalTime);
 
 // The transition-time field's rule: down to a multiple of 10, then into 10..655350 (655350 is the
 // longest time whose tenth fits the servo's 16-bit goal time).
@@ -53,7 +53,7 @@ inline constexpr uint32_t kPoseViewChanges =
 // played back on the playback thread is normalised as soon as it is shown.
 class PoseEditPane {
  public:
-  PoseEditPane(Document& doc, Geometry& geometry, ServoTable& servos);
+  PoseEditPane(Document& doc, Geometry& geometry, ServoPort& servos);
   PoseEditPane(const PoseEditPane&) = delete;
   PoseEditPane& operator=(const PoseEditPane&) = delete;
 
@@ -131,7 +131,7 @@ class PoseEditPane {
   Document& Doc() { return doc_; }
   const Document& Doc() const { return doc_; }
   Geometry& Geo() { return geometry_; }
-  ServoTable& Servos() { return servos_; }
+  ServoPort& Servos() { return servos_; }
 
  private:
   enum class Notice { kChange, kFocusLost, kClick, kSelChange };
@@ -156,7 +156,7 @@ class PoseEditPane {
 
   Document& doc_;
   Geometry& geometry_;
-  ServoTable& servos_;
+  ServoPort& servos_;
   PoseSelection selection_;
 
   ControlView* fields_ = nullptr;  // UI thread only

@@ -4,8 +4,8 @@
 #include <variant>
 #include <vector>
 
-#include "shell/c_format.h"
-#include "shell/string_table.h"
+#include "base/c_format.h"
+#include "base/string_table.h"
 
 namespace velmora {
 

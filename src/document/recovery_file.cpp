@@ -10,7 +10,7 @@
 
 #include "document/motion.h"
 #include "document/motion_file.h"
-#include "shell/atomic_file.h"
+#include "base/atomic_file.h"
 
 namespace velmora {
 

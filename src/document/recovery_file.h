@@ -12,7 +12,7 @@
 
 #include "document/pose.h"
 #include "geometry/coordinate_system.h"
-#include "shell/file_lock.h"
+#include "base/file_lock.h"
 
 namespace velmora {
 

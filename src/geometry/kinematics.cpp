@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "document/motion.h"
-#include "shell/numeric.h"
+#include "base/numeric.h"
 
 namespace velmora {
 
@@ -112,23 +111,18 @@ Point2 ArcCentre(double x0, double y0, double x1, double y1, double radius) {
   return {x0 + hx + std::cos(g) * l, y0 + hy + std::sin(g) * l};
 }
 
-void UpdateArcGuide(Geometry& geometry, const Motion& motion) {
+ArcGuide ArcGuideBetween(const Pose& prev, const Pose& cur) {
   ArcGuide guide;
-  motion.Read([&](const std::vector<Pose>& poses, std::size_t current) {
-    if (current == 0 || current >= poses.size()) return;
-    const Pose& cur = poses[current];
-    const Pose& prev = poses[current - 1];
-    if (cur.interpolation != kArc) return;
-    const Point2 c = ArcCentre(prev.x, prev.y, cur.x, cur.y, cur.arcRadius);
-    guide.centreX = c.x;
-    guide.centreY = c.y;
-    guide.startX = RoundToFloat(prev.x);
-    guide.startY = RoundToFloat(prev.y);
-    guide.endX = RoundToFloat(cur.x);
-    guide.endY = RoundToFloat(cur.y);
-    guide.on = true;
-  });
-  geometry.SetArcGuide(guide);
+  if (cur.interpolation != kArc) return guide;
+  const Point2 c = ArcCentre(prev.x, prev.y, cur.x, cur.y, cur.arcRadius);
+  guide.centreX = c.x;
+  guide.centreY = c.y;
+  guide.startX = RoundToFloat(prev.x);
+  guide.startY = RoundToFloat(prev.y);
+  guide.endX = RoundToFloat(cur.x);
+  guide.endY = RoundToFloat(cur.y);
+  guide.on = true;
+  return guide;
 }
 
 Pose DefaultPose(const ArmGeometry& g) {

@@ -7,8 +7,6 @@
 
 namespace velmora {
 
-class Motion;
-
 // Motor values -> coordinates. Each output is optional (null: not computed).
 void ForwardKinematics(const ArmGeometry& g, const Pose& pose, double* x, double* y, double* z,
                        double* rotation, double* handWidth);
@@ -42,8 +40,8 @@ struct Point2 {
 // half the chord becomes the half chord (a semicircle).
 Point2 ArcCentre(double x0, double y0, double x1, double y1, double radius);
 
-// Recomputes the ArcGuide for the Motion's current Pose.
-void UpdateArcGuide(Geometry& geometry, const Motion& motion);
+// The ArcGuide of the move from `prev` to `cur`: on when `cur` is an Arc Pose, off otherwise.
+ArcGuide ArcGuideBetween(const Pose& prev, const Pose& cur);
 
 // The Pose a new Motion starts with: everything zero, the hand at the claw position's zero width,
 // motor values from the kinematics, 1000 ms.

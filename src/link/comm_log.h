@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/change_sink.h"
+#include "base/change_sink.h"
 
 namespace velmora {
 

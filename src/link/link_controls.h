@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/change_sink.h"
+#include "base/change_sink.h"
 
 namespace velmora {
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/c_format.h"
-#include "shell/control_view.h"
-#include "shell/string_table.h"
+#include "base/c_format.h"
+#include "base/control_view.h"
+#include "base/string_table.h"
 
 namespace velmora {
 

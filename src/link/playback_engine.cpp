@@ -2,13 +2,13 @@
 
 #include <cmath>
 
+#include "base/clock.h"
+#include "base/numeric.h"
 #include "document/motion.h"
 #include "geometry/kinematics.h"
+#include "link/busy_state.h"
 #include "link/servo_table.h"
 #include "link/worker_hooks.h"
-#include "shell/busy_state.h"
-#include "shell/clock.h"
-#include "shell/numeric.h"
 
 namespace velmora {
 

@@ -7,7 +7,7 @@
 
 #include "document/pose.h"
 #include "geometry/coordinate_system.h"
-#include "shell/stop_flag.h"
+#include "base/stop_flag.h"
 
 namespace velmora {
 

@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
+#include "base/c_format.h"
+#include "base/clock.h"
+#include "base/control_view.h"
+#include "base/string_table.h"
 #include "geometry/kinematics.h"
+#include "link/busy_state.h"
 #include "link/playback_engine.h"
 #include "link/servo_table.h"
 #include "link/worker_hooks.h"
-#include "shell/busy_state.h"
-#include "shell/c_format.h"
-#include "shell/clock.h"
-#include "shell/control_view.h"
-#include "shell/string_table.h"
 
 namespace velmora {
 

@@ -4,9 +4,9 @@
 #include <functional>
 #include <thread>
 
+#include "base/guarded.h"
 #include "document/pose.h"
-#include "shell/guarded.h"
-#include "shell/settings.h"
+#include "geometry/settings.h"
 
 namespace velmora {
 

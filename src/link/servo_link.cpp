@@ -3,6 +3,9 @@
 #include <array>
 #include <string_view>
 
+#include "base/c_format.h"
+#include "base/change_sink.h"
+#include "base/clock.h"
 #include "document/motion.h"
 #include "link/comm_log.h"
 #include "link/hid_uart.h"
@@ -10,9 +13,6 @@
 #include "link/local_time.h"
 #include "link/servo_packets.h"
 #include "link/servo_table.h"
-#include "shell/c_format.h"
-#include "shell/change_sink.h"
-#include "shell/clock.h"
 
 namespace velmora {
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "base/c_format.h"
 #include "link/comm_log.h"
 #include "link/hid_uart.h"
-#include "shell/c_format.h"
 
 namespace velmora {
 

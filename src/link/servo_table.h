@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "document/servo_port.h"
+
 namespace velmora {
 
 inline constexpr int kServoCount = 5;
@@ -27,16 +29,17 @@ void LoadRegisterDefaults(int index, std::array<uint8_t, kRegisterImageSize>& im
 // The table shared by the ServoLink thread and everybody who asks it for something. A goal and its
 // time are published together with the request bit, so the link never sends half of a request
 // or loses one: every entry is read and written under one mutex.
-class ServoTable {
+class ServoTable final : public ServoPort {
  public:
   // Servo IDs are 1..5; other IDs are ignored (reads give a zero entry).
-  void QueueGoal(int id, int16_t position, uint16_t time);
+  void QueueGoal(int id, int16_t position, uint16_t time) override;
   ServoEntry Entry(int id) const;
 
   // Copies the entry and clears its SendGoal bit in one step.
   ServoEntry TakeGoal(int id);
 
-  int16_t PresentPosition(int id) const;
+  int16_t PresentPosition(int id) const override;
+  int AxisCount() const override { return axisCount.load(); }
   void SetPresentPosition(int id, int16_t value);
 
   // Clears `bits` of an entry; returns the bits that were set before.

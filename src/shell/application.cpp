@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "document/editing_commands.h"
-#include "geometry/load_conversion.h"
+#include "document/load_conversion.h"
 #include "shell/program_state.h"
 #include "shell/settings_file.h"
 

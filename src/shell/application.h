@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/change_sink.h"
+#include "base/clock.h"
 #include "document/motion_file.h"
 #include "document/recovery_file.h"
 #include "link/bridge_list.h"
@@ -20,8 +22,6 @@
 #include "link/servo_link.h"
 #include "link/virtual_robot.h"
 #include "link/worker_hooks.h"
-#include "shell/change_sink.h"
-#include "shell/clock.h"
 #include "shell/commands.h"
 
 namespace velmora {

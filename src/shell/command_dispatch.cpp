@@ -5,16 +5,16 @@
 #include <system_error>
 #include <utility>
 
+#include "base/string_table.h"
+#include "document/batch_conversion.h"
 #include "document/editing_commands.h"
 #include "document/file_dialogs.h"
 #include "document/motion_file.h"
-#include "geometry/batch_conversion.h"
 #include "link/recorder.h"
 #include "shell/application.h"
 #include "shell/commands.h"
 #include "shell/program_state.h"
 #include "shell/shell_view.h"
-#include "shell/string_table.h"
 #include "shell/title.h"
 
 namespace velmora {

@@ -1,6 +1,6 @@
 #include "shell/commands.h"
 
-#include "shell/change_sink.h"
+#include "base/change_sink.h"
 
 namespace velmora {
 

@@ -1,15 +1,16 @@
 #pragma once
 
+#include "base/guarded.h"
+#include "document/batch_conversion.h"
 #include "document/document.h"
 #include "document/pose_edit_pane.h"
-#include "geometry/batch_conversion.h"
 #include "geometry/coordinate_system.h"
+#include "geometry/settings.h"
+#include "link/busy_state.h"
 #include "link/comm_log.h"
 #include "link/link_controls.h"
 #include "link/servo_table.h"
-#include "shell/busy_state.h"
-#include "shell/guarded.h"
-#include "shell/settings.h"
+#include "simulator/simulator_context.h"
 #include "simulator/simulator_state.h"
 
 namespace velmora {
@@ -33,6 +34,11 @@ struct ProgramState {
   BatchConversionModes batchModes;
   // The pose list and the fields of the current Pose; the Qt pane attaches its views to it.
   PoseEditPane pane{document, geometry, servos};
+
+  // The simulator's view of this state: the frame loop and the marker drag take only these.
+  operator SimulatorContext() {
+    return {settings, geometry, document, pane, servos, linkControls, busy, simulator};
+  }
 };
 
 // The start-up steps that need no window: register defaults, then the first Motion.

@@ -10,11 +10,11 @@
 #include "document/motion_file.h"
 #include "document/recovery_file.h"
 #include "shell/application.h"
-#include "shell/atomic_file.h"
+#include "base/atomic_file.h"
 #include "shell/command_dispatch.h"
 #include "shell/program_state.h"
 #include "shell/shell_view.h"
-#include "shell/string_table.h"
+#include "base/string_table.h"
 
 namespace velmora {
 

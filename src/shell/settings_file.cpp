@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "base/c_format.h"
+#include "base/text_lines.h"
 #include "geometry/coordinate_system.h"
 #include "link/servo_table.h"
-#include "shell/c_format.h"
-#include "shell/text_lines.h"
 
 namespace velmora {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "shell/atomic_file.h"
-#include "shell/settings.h"
+#include "base/atomic_file.h"
+#include "geometry/settings.h"
 
 namespace velmora {
 

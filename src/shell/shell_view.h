@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/control_view.h"
+#include "base/control_view.h"
 
 namespace velmora {
 

@@ -1,6 +1,6 @@
 #include "shell/title.h"
 
-#include "shell/string_table.h"
+#include "base/string_table.h"
 
 namespace velmora {
 

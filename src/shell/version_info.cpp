@@ -1,7 +1,7 @@
 #include "shell/version_info.h"
 
-#include "shell/control_view.h"
-#include "shell/string_table.h"
+#include "base/control_view.h"
+#include "base/string_table.h"
 
 namespace velmora {
 

@@ -4,7 +4,7 @@
 
 #include "geometry/coordinate_system.h"
 #include "geometry/matrix.h"
-#include "shell/settings.h"
+#include "geometry/settings.h"
 
 namespace velmora {
 

@@ -4,12 +4,11 @@
 #include <cmath>
 #include <utility>
 
-#include "shell/program_state.h"
 #include "simulator/virtual_pen.h"
 
 namespace velmora {
 
-MarkerDragController::MarkerDragController(ProgramState& state, MoveCurrentTo moveCurrentTo,
+MarkerDragController::MarkerDragController(SimulatorContext state, MoveCurrentTo moveCurrentTo,
                                            RecordStep recordStep)
     : state_(state) {
   SetMoveCurrentTo(std::move(moveCurrentTo));

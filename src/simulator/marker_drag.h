@@ -2,9 +2,9 @@
 
 #include <functional>
 
-namespace velmora {
+#include "simulator/simulator_context.h"
 
-struct ProgramState;
+namespace velmora {
 
 // The mouse in the simulator view: dragging the CoordinateMarker moves the current Pose, the right
 // button pushes the pen onto the paper and lifts it again, and the whole drag is one undo step.
@@ -17,7 +17,7 @@ class MarkerDragController {
 
   // `moveCurrentTo` and `recordStep` default to the pose pane's MoveCurrentTo (which also shows
   // the Pose and queues it to the robot) and the document's RecordStep.
-  explicit MarkerDragController(ProgramState& state, MoveCurrentTo moveCurrentTo = nullptr,
+  explicit MarkerDragController(SimulatorContext state, MoveCurrentTo moveCurrentTo = nullptr,
                                 RecordStep recordStep = nullptr);
 
   void SetMoveCurrentTo(MoveCurrentTo f);
@@ -39,7 +39,7 @@ class MarkerDragController {
  private:
   void SetPenHeight(double z);
 
-  ProgramState& state_;
+  SimulatorContext state_;
   MoveCurrentTo moveCurrentTo_;
   RecordStep recordStep_;
   bool draggingTip_ = false;

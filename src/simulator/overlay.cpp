@@ -1,6 +1,6 @@
 #include "simulator/overlay.h"
 
-#include "shell/c_format.h"
+#include "base/c_format.h"
 
 namespace velmora {
 

@@ -5,7 +5,6 @@
 #include "document/motion.h"
 #include "geometry/kinematics.h"
 #include "link/servo_table.h"
-#include "shell/program_state.h"
 #include "simulator/scene.h"
 
 namespace velmora {
@@ -38,7 +37,7 @@ Pose SimulatedPose(const Motion& motion, const ServoTable& servos, const ArmGeom
   return pose;
 }
 
-RenderLoop::RenderLoop(ProgramState& state, Clock& clock, FrameRenderer& renderer, int width,
+RenderLoop::RenderLoop(SimulatorContext state, Clock& clock, FrameRenderer& renderer, int width,
                        int height)
     : state_(state), clock_(clock), renderer_(renderer), width_(width), height_(height) {}
 

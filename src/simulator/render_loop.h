@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/clock.h"
 #include "document/pose.h"
-#include "shell/clock.h"
 #include "simulator/draw_queue.h"
 #include "simulator/overlay.h"
+#include "simulator/simulator_context.h"
 #include "simulator/virtual_pen.h"
 
 namespace velmora {
@@ -15,7 +16,6 @@ namespace velmora {
 class Motion;
 class ServoTable;
 struct ArmGeometry;
-struct ProgramState;
 
 // The arm state a frame shows: the servos' present positions while the robot is connected (IDs 1
 // to AxisCount, the rest 0), otherwise a copy of the current Pose taken under the Motion's lock;
@@ -60,7 +60,7 @@ struct FrameContent {
 // frame.
 class RenderLoop {
  public:
-  RenderLoop(ProgramState& state, Clock& clock, FrameRenderer& renderer, int width, int height);
+  RenderLoop(SimulatorContext state, Clock& clock, FrameRenderer& renderer, int width, int height);
 
   // One frame. True when the renderer drew it, or when the picture on screen already shows it.
   bool RunFrame();
@@ -74,7 +74,7 @@ class RenderLoop {
   uint64_t framesUnchanged() const { return framesUnchanged_; }
 
  private:
-  ProgramState& state_;
+  SimulatorContext state_;
   Clock& clock_;
   FrameRenderer& renderer_;
   const int width_;

@@ -5,8 +5,8 @@
 
 #include "document/pose.h"
 #include "geometry/coordinate_system.h"
+#include "geometry/settings.h"
 #include "link/servo_table.h"
-#include "shell/settings.h"
 #include "simulator/draw_queue.h"
 #include "simulator/simulator_state.h"
 #include "simulator/virtual_pen.h"

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "shell/c_format.h"
-#include "shell/string_table.h"
+#include "base/c_format.h"
+#include "base/string_table.h"
 #include "simulator/single_precision.h"
 
 namespace velmora {

@@ -2,9 +2,9 @@
 
 #include <atomic>
 
-#include "shell/control_view.h"
-#include "shell/guarded.h"
-#include "shell/settings.h"
+#include "base/control_view.h"
+#include "base/guarded.h"
+#include "geometry/settings.h"
 
 namespace velmora {
 

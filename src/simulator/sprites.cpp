@@ -1,7 +1,7 @@
 #include "simulator/sprites.h"
 
+#include "base/numeric.h"
 #include "geometry/coordinate_system.h"
-#include "shell/numeric.h"
 
 namespace velmora {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "shell/numeric.h"
+#include "base/numeric.h"
 #include "simulator/single_precision.h"
 #include "simulator/sprites.h"
 

@@ -6,7 +6,7 @@
 
 #include "document/pose.h"
 #include "geometry/matrix.h"
-#include "shell/settings.h"
+#include "geometry/settings.h"
 #include "simulator/draw_queue.h"
 
 namespace velmora {

@@ -4,12 +4,12 @@
 
 #include <thread>
 
+#include "base/c_format.h"
 #include "document/editing_commands.h"
-#include "document/pose_list_context_menu.h"
 #include "document/pose_pane_controls.h"
 #include "pose_pane_fixture.h"
-#include "shell/c_format.h"
 #include "shell/commands.h"
+#include "shell/pose_list_context_menu.h"
 
 namespace velmora::testing {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/c_format.h"
+#include "base/c_format.h"
 
 namespace velmora {
 namespace {

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/clock.h"
 #include "document/motion.h"
 #include "link/comm_log.h"
 #include "link/link_controls.h"
@@ -15,7 +16,6 @@
 #include "link/servo_link.h"
 #include "link/servo_table.h"
 #include "link/virtual_robot.h"
-#include "shell/clock.h"
 
 namespace velmora::testing {
 

@@ -17,7 +17,7 @@
 #include "link/servo_packets.h"
 #include "link/servo_table.h"
 #include "link/virtual_robot.h"
-#include "shell/clock.h"
+#include "base/clock.h"
 
 namespace velmora::testing {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/string_table.h"
 #include "link/link_fixture.h"
-#include "shell/string_table.h"
 #include "support/map_view.h"
 
 namespace velmora {

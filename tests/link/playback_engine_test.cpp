@@ -8,12 +8,12 @@
 #include <thread>
 #include <vector>
 
+#include "base/clock.h"
 #include "document/document.h"
 #include "geometry/kinematics.h"
+#include "link/busy_state.h"
 #include "link/servo_table.h"
 #include "link/worker_hooks.h"
-#include "shell/busy_state.h"
-#include "shell/clock.h"
 
 namespace velmora {
 namespace {

@@ -7,11 +7,11 @@
 #include "document/document.h"
 #include "document/pose_edit_pane.h"
 #include "geometry/kinematics.h"
+#include "link/busy_state.h"
 #include "link/link_fixture.h"
 #include "link/playback_engine.h"
 #include "link/recorder.h"
 #include "link/worker_hooks.h"
-#include "shell/busy_state.h"
 
 namespace velmora {
 namespace {

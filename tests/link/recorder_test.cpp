@@ -4,13 +4,13 @@
 
 #include <vector>
 
+#include "base/clock.h"
+#include "base/string_table.h"
 #include "document/document.h"
 #include "geometry/kinematics.h"
+#include "link/busy_state.h"
 #include "link/servo_table.h"
 #include "link/worker_hooks.h"
-#include "shell/busy_state.h"
-#include "shell/clock.h"
-#include "shell/string_table.h"
 #include "support/map_view.h"
 
 namespace velmora {

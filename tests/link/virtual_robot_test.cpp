@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "link/bridge_list.h"
 #include "link/comm_log.h"
 #include "link/hidapi/cp2110_reports.h"
 #include "link/servo_packets.h"
-#include "shell/clock.h"
 
 namespace velmora {
 namespace {

@@ -4,11 +4,11 @@
 
 #include <thread>
 
+#include "base/string_table.h"
 #include "geometry/kinematics.h"
 #include "shell/commands.h"
 #include "shell/settings_file.h"
 #include "shell/shell_fixture.h"
-#include "shell/string_table.h"
 #include "shell/title.h"
 
 namespace velmora {

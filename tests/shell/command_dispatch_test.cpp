@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
+#include "base/string_table.h"
 #include "document/editing_commands.h"
 #include "document/motion_file.h"
 #include "shell/commands.h"
 #include "shell/shell_fixture.h"
-#include "shell/string_table.h"
 #include "shell/title.h"
 
 namespace velmora {

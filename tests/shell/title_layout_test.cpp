@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "base/string_table.h"
 #include "shell/main_layout.h"
-#include "shell/string_table.h"
 #include "shell/title.h"
 
 namespace velmora {

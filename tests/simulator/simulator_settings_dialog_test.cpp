@@ -5,7 +5,7 @@
 #include <atomic>
 #include <string>
 
-#include "shell/string_table.h"
+#include "base/string_table.h"
 #include "support/map_view.h"
 
 namespace velmora {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/control_view.h"
+#include "base/control_view.h"
 
 namespace velmora::testing {
 

@@ -6,26 +6,18 @@
 #include "geometry/kinematics.h"
 #include "geometry/ui/batch_conversion_window.h"
 #include "shell/program_state.h"
-#include "ui/dialog_test_support.h"
+#include "support/dialog_test_support.h"
+#include "support/dialog_window_fixture.h"
 
 namespace velmora {
 namespace {
 
-using testing::ButtonOf;
-using testing::CheckOf;
-using testing::Choose;
-using testing::Click;
-using testing::ComboOf;
-using testing::EditOf;
-using testing::ScriptedQuestions;
-using testing::SliderOf;
-using testing::Type;
+using namespace testing;  // the dialog helpers and the fixture of tests/support/
 namespace ids = batch_ids;
 
-class BatchConversionWindowTest : public ::testing::Test {
+class BatchConversionWindowTest : public DialogWindowFixture {
  protected:
   BatchConversionWindowTest() {
-    InitialiseProgramState(state);
     const ArmGeometry g = state.geometry.Get();
     for (int i = 0; i < 4; ++i) {
       Pose p;
@@ -36,8 +28,7 @@ class BatchConversionWindowTest : public ::testing::Test {
       p.excluded[2] = 1;
       poses.push_back(p);
     }
-    state.document.motion.Replace(poses, 0);
-    ResetHistory(state.document);
+    UseMotion(0);
   }
 
   void Open(std::vector<std::size_t> rows = {1, 3}) {
@@ -51,9 +42,6 @@ class BatchConversionWindowTest : public ::testing::Test {
     Click(ButtonOf(*window, ids::kOk));
   }
 
-  ProgramState state;
-  std::vector<Pose> poses;
-  ScriptedQuestions questions;
   std::unique_ptr<BatchConversionWindow> window;
 };
 

@@ -4,45 +4,31 @@
 #include <cmath>
 #include <memory>
 
+#include "base/string_table.h"
 #include "document/document.h"
+#include "document/motion_conversion.h"
 #include "geometry/base_rotations.h"
 #include "geometry/kinematics.h"
-#include "geometry/motion_conversion.h"
 #include "geometry/ui/conversion_window.h"
 #include "geometry/ui/coordinate_system_window.h"
 #include "shell/program_state.h"
-#include "shell/string_table.h"
-#include "ui/dialog_test_support.h"
+#include "support/dialog_test_support.h"
+#include "support/dialog_window_fixture.h"
+#include "support/poses.h"
 
 namespace velmora {
 namespace {
 
-using testing::ButtonOf;
-using testing::CheckOf;
-using testing::Choose;
-using testing::Click;
-using testing::ComboOf;
-using testing::EditOf;
-using testing::ScriptedQuestions;
-using testing::Type;
+using namespace testing;  // the dialog helpers and the fixture of tests/support/
 namespace ids = coordinate_ids;
 
-Pose FromMotors(const ArmGeometry& g, int a, int b, int c) {
-  Pose p;
-  p.motorValues = {static_cast<int16_t>(a), static_cast<int16_t>(b), static_cast<int16_t>(c), 0, 0};
-  UpdateCoordinates(g, p);
-  p.transitionTime = 500;
-  return p;
-}
-
-class CoordinateSystemWindowTest : public ::testing::Test {
+class CoordinateSystemWindowTest : public DialogWindowFixture {
  protected:
   CoordinateSystemWindowTest() {
-    InitialiseProgramState(state);
     const ArmGeometry g = state.geometry.Get();
-    poses = {FromMotors(g, 100, 200, 300), FromMotors(g, -400, 700, 0), FromMotors(g, 0, 0, 50)};
-    state.document.motion.Replace(poses, 1);
-    ResetHistory(state.document);
+    poses = {FromMotors(g, 100, 200, 300, 0, 0, 500), FromMotors(g, -400, 700, 0, 0, 0, 500),
+             FromMotors(g, 0, 0, 50, 0, 0, 500)};
+    UseMotion(1);
   }
 
   void Open() {
@@ -72,9 +58,6 @@ class CoordinateSystemWindowTest : public ::testing::Test {
     Click(ButtonOf(*window, ids::kApply));
   }
 
-  ProgramState state;
-  std::vector<Pose> poses;
-  ScriptedQuestions questions;
   ScriptedQuestions conversionQuestions;
   int conversionChoice = -1;  // -1: keep the preselection
   bool conversionCancels = false;

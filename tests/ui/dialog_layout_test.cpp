@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+#include "base/dialog_units.h"
 #include "document/ui/pose_list_table.h"
 #include "document/ui/pose_pane_widget.h"
 #include "geometry/ui/batch_conversion_window.h"
@@ -19,10 +20,9 @@
 #include "geometry/ui/load_dialog_window.h"
 #include "link/ui/motor_settings_window.h"
 #include "link/ui/recording_dialog_window.h"
-#include "shell/dialog_units.h"
 #include "shell/program_state.h"
 #include "simulator/ui/simulator_settings_window.h"
-#include "ui/dialog_test_support.h"
+#include "support/dialog_test_support.h"
 
 namespace velmora {
 namespace {

@@ -9,8 +9,8 @@
 #include "geometry/base_rotations.h"
 #include "geometry/kinematics.h"
 #include "shell/program_state.h"
+#include "support/dialog_test_support.h"
 #include "support/temp_dir.h"
-#include "ui/dialog_test_support.h"
 
 namespace velmora {
 namespace {

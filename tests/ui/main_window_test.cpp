@@ -13,11 +13,11 @@
 #include <QRadioButton>
 #include <QShortcut>
 
+#include "base/string_table.h"
 #include "document/editing_commands.h"
 #include "document/pose_pane_controls.h"
 #include "document/ui/pose_list_table.h"
 #include "document/ui/pose_pane_widget.h"
-#include "shell/string_table.h"
 #include "shell/title.h"
 #include "simulator/ui/render_thread.h"
 #include "simulator/ui/simulator_view.h"

@@ -2,11 +2,11 @@
 
 #include <memory>
 
+#include "base/string_table.h"
 #include "link/link_fixture.h"
 #include "link/ui/motor_settings_window.h"
 #include "shell/program_state.h"
-#include "shell/string_table.h"
-#include "ui/dialog_test_support.h"
+#include "support/dialog_test_support.h"
 
 namespace velmora {
 namespace {

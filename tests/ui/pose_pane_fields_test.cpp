@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QMenu>
 
+#include "base/dialog_units.h"
 #include "document/editing_commands.h"
-#include "shell/dialog_units.h"
 #include "shell/ui/japanese_edit_menu.h"
 #include "ui/pose_pane_fixture.h"
 

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "base/c_format.h"
 #include "document/pose_pane_controls.h"
 #include "document/ui/pose_list_model.h"
 #include "document/ui/pose_list_table.h"
 #include "document/ui/pose_pane_widget.h"
 #include "geometry/kinematics.h"
-#include "shell/c_format.h"
 #include "shell/program_state.h"
 
 namespace velmora::testing {

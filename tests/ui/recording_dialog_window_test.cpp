@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/dialog_test_support.h"
+#include "support/dialog_test_support.h"
 
 namespace velmora {
 namespace {

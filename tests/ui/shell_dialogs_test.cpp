@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/change_sink.h"
 #include "document/motion_file.h"
-#include "shell/change_sink.h"
 #include "shell/ui/about_box.h"
 #include "shell/ui/main_window.h"
 #include "shell/ui/qt_change_sink.h"

@@ -12,9 +12,9 @@
 #include <QToolTip>
 #include <algorithm>
 
+#include "base/flag_scope.h"
 #include "document/pose_edit_pane.h"
 #include "document/ui/pose_list_model.h"
-#include "shell/flag_scope.h"
 #include "shell/ui/dialog_fonts.h"
 
 namespace velmora {

@@ -13,10 +13,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/dialog_units.h"
 #include "document/pose_edit_pane.h"
 #include "document/pose_pane_controls.h"
 #include "document/ui/pose_list_table.h"
-#include "shell/dialog_units.h"
 #include "shell/program_state.h"
 #include "shell/ui/dialog_fonts.h"
 #include "shell/ui/japanese_edit_menu.h"

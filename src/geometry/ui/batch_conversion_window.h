@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "geometry/batch_conversion.h"
+#include "document/batch_conversion.h"
 #include "shell/ui/layout_dialog.h"
 
 namespace velmora {

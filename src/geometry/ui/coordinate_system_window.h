@@ -1,6 +1,6 @@
 #pragma once
 
-#include "geometry/coordinate_dialog.h"
+#include "document/coordinate_dialog.h"
 #include "shell/ui/layout_dialog.h"
 
 namespace velmora {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "geometry/load_conversion.h"
+#include "document/load_conversion.h"
 #include "shell/ui/layout_dialog.h"
 
 namespace velmora {

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "shell/c_format.h"
+#include "base/c_format.h"
 
 namespace velmora {
 

@@ -4,10 +4,10 @@
 #include <mutex>
 #include <vector>
 
+#include "base/clock.h"
 #include "link/hid_uart.h"
 #include "link/hidapi/cp2110_device.h"
 #include "link/hidapi/hidapi_calls.h"
-#include "shell/clock.h"
 
 namespace velmora {
 

@@ -4,9 +4,9 @@
 #include <deque>
 #include <string>
 
+#include "base/clock.h"
 #include "link/hid_uart.h"
 #include "link/hidapi/hidapi_calls.h"
-#include "shell/clock.h"
 
 namespace velmora {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "link/hidapi/cp2110_reports.h"
-#include "shell/clock.h"
+#include "base/clock.h"
 
 namespace velmora {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "link/hidapi/hidapi_calls.h"
-#include "shell/clock.h"
+#include "base/clock.h"
 
 namespace velmora {
 

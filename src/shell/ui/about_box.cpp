@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <QLabel>
 
-#include "shell/dialog_units.h"
+#include "base/dialog_units.h"
 #include "shell/version_info.h"
 
 namespace velmora {

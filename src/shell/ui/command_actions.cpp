@@ -12,10 +12,10 @@
 #include <QWidget>
 #include <utility>
 
-#include "document/pose_list_context_menu.h"
+#include "base/string_table.h"
 #include "link/link_controls.h"
 #include "shell/commands.h"
-#include "shell/string_table.h"
+#include "shell/pose_list_context_menu.h"
 #include "shell/ui/widget_control_view.h"
 
 namespace velmora {

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <initializer_list>
 
-#include "shell/dialog_units.h"
+#include "base/dialog_units.h"
 
 namespace velmora {
 

@@ -16,7 +16,7 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "shell/dialog_units.h"
+#include "base/dialog_units.h"
 #include "shell/ui/dialog_fonts.h"
 #include "shell/ui/japanese_edit_menu.h"
 

@@ -8,8 +8,8 @@
 #include <QRadioButton>
 #include <utility>
 
+#include "base/string_table.h"
 #include "link/link_controls.h"
-#include "shell/string_table.h"
 #include "shell/ui/command_actions.h"
 #include "shell/ui/widget_control_view.h"
 

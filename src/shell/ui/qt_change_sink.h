@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "shell/change_sink.h"
+#include "base/change_sink.h"
 
 namespace velmora {
 

@@ -15,7 +15,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "shell/string_table.h"
+#include "base/string_table.h"
 
 namespace velmora {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/control_view.h"
+#include "base/control_view.h"
 
 namespace velmora {
 

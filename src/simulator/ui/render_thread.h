@@ -13,7 +13,7 @@
 #include <mutex>
 #include <thread>
 
-#include "shell/clock.h"
+#include "base/clock.h"
 
 class QObject;
 

@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QPointer>
 
+#include "base/string_table.h"
 #include "shell/program_state.h"
-#include "shell/string_table.h"
 #include "simulator/ui/render_thread.h"
 
 namespace velmora {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "base/clock.h"
 #include "link/hidapi/hidapi_calls.h"
-#include "shell/clock.h"
 
 namespace velmora {
 

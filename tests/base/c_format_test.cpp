@@ -1,4 +1,4 @@
-#include "shell/c_format.h"
+#include "base/c_format.h"
 
 #include <gtest/gtest.h>
 

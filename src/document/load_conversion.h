@@ -3,11 +3,11 @@
 #include <functional>
 #include <vector>
 
+#include "base/control_view.h"
+#include "base/guarded.h"
 #include "document/pose.h"
 #include "geometry/coordinate_system.h"
-#include "shell/control_view.h"
-#include "shell/guarded.h"
-#include "shell/settings.h"
+#include "geometry/settings.h"
 
 namespace velmora {
 

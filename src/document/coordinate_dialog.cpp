@@ -1,16 +1,16 @@
-#include "geometry/coordinate_dialog.h"
+#include "document/coordinate_dialog.h"
 
 #include <cmath>
 #include <limits>
 #include <utility>
 #include <vector>
 
+#include "base/c_format.h"
+#include "base/string_table.h"
 #include "document/document.h"
+#include "document/motion_conversion.h"
 #include "geometry/base_rotations.h"
 #include "geometry/coordinate_system.h"
-#include "geometry/motion_conversion.h"
-#include "shell/c_format.h"
-#include "shell/string_table.h"
 
 namespace velmora {
 

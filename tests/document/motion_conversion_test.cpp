@@ -1,23 +1,17 @@
-#include "geometry/motion_conversion.h"
+#include "document/motion_conversion.h"
 
 #include <gtest/gtest.h>
 
+#include "base/numeric.h"
 #include "document/document.h"
 #include "geometry/base_rotations.h"
 #include "geometry/kinematics.h"
-#include "shell/numeric.h"
+#include "support/poses.h"
 
 namespace velmora {
 namespace {
 
-Pose FromMotors(const ArmGeometry& g, int a, int b, int c, int d, int e) {
-  Pose p;
-  p.motorValues = {static_cast<int16_t>(a), static_cast<int16_t>(b), static_cast<int16_t>(c),
-                   static_cast<int16_t>(d), static_cast<int16_t>(e)};
-  UpdateCoordinates(g, p);
-  p.transitionTime = 1000;
-  return p;
-}
+using testing::FromMotors;
 
 class ConvertMotionTest : public ::testing::Test {
  protected:

@@ -1,4 +1,4 @@
-#include "geometry/motion_conversion.h"
+#include "document/motion_conversion.h"
 
 #include <numeric>
 

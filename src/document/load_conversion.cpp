@@ -1,10 +1,10 @@
-#include "geometry/load_conversion.h"
+#include "document/load_conversion.h"
 
 #include <cmath>
 #include <limits>
 #include <utility>
 
-#include "geometry/motion_conversion.h"
+#include "document/motion_conversion.h"
 
 namespace velmora {
 

@@ -3,10 +3,10 @@
 #include <functional>
 #include <string>
 
-#include "geometry/motion_conversion.h"
-#include "shell/control_view.h"
-#include "shell/guarded.h"
-#include "shell/settings.h"
+#include "base/control_view.h"
+#include "base/guarded.h"
+#include "document/motion_conversion.h"
+#include "geometry/settings.h"
 
 namespace velmora {
 

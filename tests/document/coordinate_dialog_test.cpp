@@ -1,30 +1,23 @@
-#include "geometry/coordinate_dialog.h"
+#include "document/coordinate_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "base/string_table.h"
 #include "document/document.h"
+#include "document/motion_conversion.h"
 #include "geometry/base_rotations.h"
 #include "geometry/kinematics.h"
-#include "geometry/motion_conversion.h"
-#include "shell/string_table.h"
 #include "support/map_view.h"
+#include "support/poses.h"
 
 namespace velmora {
 namespace {
 
+using testing::FromMotors;
 using testing::MapView;
 namespace ids = coordinate_ids;
-
-Pose FromMotors(const ArmGeometry& g, int a, int b, int c, int d, int e) {
-  Pose p;
-  p.motorValues = {static_cast<int16_t>(a), static_cast<int16_t>(b), static_cast<int16_t>(c),
-                   static_cast<int16_t>(d), static_cast<int16_t>(e)};
-  UpdateCoordinates(g, p);
-  p.transitionTime = 1000;
-  return p;
-}
 
 class CoordinateDialogTest : public ::testing::Test {
  protected:

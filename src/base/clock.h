@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "shell/stop_flag.h"
+#include "base/stop_flag.h"
 
 namespace velmora {
 

@@ -1,4 +1,4 @@
-#include "geometry/batch_conversion.h"
+#include "document/batch_conversion.h"
 
 #include <gtest/gtest.h>
 
@@ -8,21 +8,14 @@
 #include "document/document.h"
 #include "geometry/kinematics.h"
 #include "support/map_view.h"
+#include "support/poses.h"
 
 namespace velmora {
 namespace {
 
+using testing::FromMotors;
 using testing::MapView;
 namespace ids = batch_ids;
-
-Pose FromMotors(const ArmGeometry& g, int a, int b, int c, int d, int e, uint32_t time = 1000) {
-  Pose p;
-  p.motorValues = {static_cast<int16_t>(a), static_cast<int16_t>(b), static_cast<int16_t>(c),
-                   static_cast<int16_t>(d), static_cast<int16_t>(e)};
-  UpdateCoordinates(g, p);
-  p.transitionTime = time;
-  return p;
-}
 
 const char kApplyQuestion[] = "現在の設定を適用します。\nよろしいですか?";
 

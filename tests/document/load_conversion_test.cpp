@@ -1,12 +1,12 @@
-#include "geometry/load_conversion.h"
+#include "document/load_conversion.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
+#include "document/motion_conversion.h"
 #include "geometry/kinematics.h"
-#include "geometry/motion_conversion.h"
 #include "support/map_view.h"
 
 namespace velmora {

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "shell/stop_flag.h"
+#include "base/stop_flag.h"
 
 namespace velmora {
 

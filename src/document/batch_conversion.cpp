@@ -1,4 +1,4 @@
-#include "geometry/batch_conversion.h"
+#include "document/batch_conversion.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,11 +6,11 @@
 #include <string>
 #include <utility>
 
+#include "base/c_format.h"
+#include "base/numeric.h"
+#include "base/string_table.h"
 #include "document/document.h"
 #include "geometry/kinematics.h"
-#include "shell/c_format.h"
-#include "shell/numeric.h"
-#include "shell/string_table.h"
 
 namespace velmora {
 

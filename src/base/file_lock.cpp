@@ -1,4 +1,4 @@
-#include "shell/file_lock.h"
+#include "base/file_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

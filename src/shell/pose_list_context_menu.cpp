@@ -1,4 +1,4 @@
-#include "document/pose_list_context_menu.h"
+#include "shell/pose_list_context_menu.h"
 
 #include "document/undo_history.h"
 #include "shell/commands.h"

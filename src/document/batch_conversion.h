@@ -6,10 +6,10 @@
 #include <functional>
 #include <vector>
 
+#include "base/control_view.h"
+#include "document/motion_conversion.h"
 #include "document/pose.h"
 #include "geometry/coordinate_system.h"
-#include "geometry/motion_conversion.h"
-#include "shell/control_view.h"
 
 namespace velmora {
 

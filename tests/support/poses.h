@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+#include "document/pose.h"
+#include "geometry/kinematics.h"
+
+namespace velmora::testing {
+
+// A Pose at the given motor values (ID1..ID5), with the coordinates the kinematics give for them.
+inline Pose FromMotors(const ArmGeometry& g, int a, int b, int c, int d, int e,
+                       uint32_t time = 1000) {
+  Pose p;
+  p.motorValues = {static_cast<int16_t>(a), static_cast<int16_t>(b), static_cast<int16_t>(c),
+                   static_cast<int16_t>(d), static_cast<int16_t>(e)};
+  UpdateCoordinates(g, p);
+  p.transitionTime = time;
+  return p;
+}
+
+}  // namespace velmora::testing
