@@ -145,6 +145,11 @@ void VirtualRobot::SetAnsweringServos(int count) {
   bus_.SetAnsweringCount(count);
 }
 
+void VirtualRobot::SetServoSlowdown(int id, int factor) {
+  std::lock_guard lock(mutex_);
+  bus_.SetSlowdown(id, factor);
+}
+
 int16_t VirtualRobot::PresentPosition(int id) const {
   std::lock_guard lock(mutex_);
   return bus_.PresentPosition(id, clock_.NowMs());

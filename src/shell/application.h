@@ -80,6 +80,15 @@ class Application final : public WorkerHooks, private ChangeSink {
   // Refused while a playback or a recording runs.
   bool StartRecording();
 
+  // ---- The path preview, the motion check and the playback speed ----
+  // Brings the planned path and the check up to date with the Motion (UI thread, after every
+  // change). True when they changed.
+  bool RefreshAnalysis();
+  void SetPathPreview(bool on);
+  bool PathPreview() const;
+  void SetPlaybackSpeed(PlaybackSpeed speed) { playback_.SetSpeed(speed); }
+  PlaybackSpeed GetPlaybackSpeed() const { return playback_.Speed(); }
+
   // ---- The virtual robot in the robot list (not stored in def.ini) ----
   void SetVirtualRobotListed(bool listed);
   bool VirtualRobotListed() const;
@@ -98,6 +107,8 @@ class Application final : public WorkerHooks, private ChangeSink {
   PlaybackEngine& Playback() { return playback_; }
   Recorder& Recording() { return recorder_; }
   const std::filesystem::path& ModuleDirectory() const { return moduleDirectory_; }
+  // Where def.ini and the program's own velmora.ini are kept.
+  std::filesystem::path SettingsDirectory() const;
   std::string ModuleDirectoryText() const;
 
   // ---- WorkerHooks: called by the playback and recorder threads ----
@@ -105,6 +116,7 @@ class Application final : public WorkerHooks, private ChangeSink {
   void EnablePaneFields(bool enable) override;
   void HighlightRow(std::size_t index) override;
   void SelectPose(std::size_t index) override;
+  void SelectPoseAtSpeed(std::size_t index, PlaybackSpeed speed) override;
   void InsertCopyAfterCurrent(const Pose& pose) override;
   void ClearMotorToggle() override;
   void RecordStep() override;
