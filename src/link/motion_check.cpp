@@ -66,6 +66,21 @@ CheckedMotion CheckMotion(const ArmGeometry& g, const std::vector<Pose>& poses, 
   return out;
 }
 
+std::vector<CheckLine> CheckLines(const CheckedMotion& checked) {
+  std::vector<CheckLine> lines;
+  for (std::size_t i = 0; i < checked.reasons.size(); ++i) {
+    if (checked.reasons[i].empty()) continue;
+    std::string text = LoadText(41007) + " " + FormatInt(static_cast<int64_t>(i) + 1) + "：";
+    std::string reasons = checked.reasons[i];
+    for (std::size_t at = reasons.find('\n'); at != std::string::npos; at = reasons.find('\n')) {
+      reasons.replace(at, 1, " / ");
+    }
+    lines.push_back({i, text + reasons});
+  }
+  if (lines.empty()) lines.push_back({std::nullopt, LoadText(41006)});
+  return lines;
+}
+
 bool MotionAnalysis::Update(const Motion& motion, const ArmGeometry& g, int axes,
                             double maxServoSpeed) {
   bool same = valid_ && coords_ == g.coords && armSign_ == g.armSign &&

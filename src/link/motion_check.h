@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,14 @@ struct CheckedMotion {
 // or turns a servo faster than `maxServoSpeed` degrees per second.
 CheckedMotion CheckMotion(const ArmGeometry& g, const std::vector<Pose>& poses, int axes,
                           double maxServoSpeed);
+
+// The lines of the motion check window: one per flagged Pose, "ポーズ 3：" and its reasons; a
+// single line without a Pose (none) when nothing was found.
+struct CheckLine {
+  std::optional<std::size_t> pose;
+  std::string text;
+};
+std::vector<CheckLine> CheckLines(const CheckedMotion& checked);
 
 // The analysis the views show, kept up to date by the UI thread after every change of the Motion
 // and read by the render thread (the preview) and the PoseList (the flags). A new analysis is made

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace velmora {
@@ -28,6 +29,11 @@ bool AskToSave(Application& app, ShellView& view);
 // The close request: records a field edit in progress, then asks to save. False keeps the program
 // running.
 bool ConfirmClose(Application& app, ShellView& view);
+
+// Makes the Pose at `index` current and the only selected row, scrolled into view, as a click on
+// its row does (the motion check window's double-click). Ignored while a playback or recording
+// runs and for a row the Motion does not have.
+bool GoToPose(Application& app, std::size_t index);
 
 // The window title for the present file name and modified flag.
 std::string CurrentTitle(const Application& app);

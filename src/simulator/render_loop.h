@@ -8,6 +8,7 @@
 #include "shell/clock.h"
 #include "simulator/draw_queue.h"
 #include "simulator/overlay.h"
+#include "simulator/path_preview.h"
 #include "simulator/virtual_pen.h"
 
 namespace velmora {
@@ -36,8 +37,13 @@ class FrameRenderer {
                          const std::vector<OverlayText>& overlay) = 0;
 };
 
+// The path inputs of a frame: the preview toggle with the latest planned path, the measured path,
+// the current Pose and the view.
+PathFrameInputs PathInputs(const ProgramState& state, const Settings& settings, int width,
+                           int height, std::shared_ptr<const CheckedMotion>* planned);
+
 // The render thread's frame loop, on a Clock: each frame takes the state to show, builds the
-// scene, sleeps in 1 ms steps until 16 ms after the frame's start have passed, then draws.
+// scene (with the planned and measured paths), sleeps in 1 ms steps until 16 ms after the frame's start have passed, then draws.
 class RenderLoop {
  public:
   RenderLoop(ProgramState& state, Clock& clock, FrameRenderer& renderer, int width, int height);
@@ -58,6 +64,7 @@ class RenderLoop {
   const int width_;
   const int height_;
   PenTrace pen_;
+  PathPreview paths_;
   DrawQueue queue_;
 };
 

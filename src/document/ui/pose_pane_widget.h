@@ -3,6 +3,8 @@
 #include <QPoint>
 #include <QSize>
 #include <QWidget>
+#include <string>
+#include <vector>
 #include <cstdint>
 #include <memory>
 
@@ -39,6 +41,8 @@ class PosePaneWidget : public QWidget {
   ~PosePaneWidget() override;
 
   PoseListTable* List() const { return list_; }
+  // The motion check's reasons per row, shown as the rows' flags.
+  void SetIssues(std::vector<std::string> reasons);
   // The control with the given number, or null.
   QWidget* Control(int id) const { return view_.Find(id); }
 
