@@ -63,8 +63,8 @@ void InverseKinematics(const ArmGeometry& g, double x, double y, double z, doubl
   const double s = id2Now > 0 ? -1.0 : id2Now < 0 ? 1.0 : (g.armSign != 0 ? 1.0 : -1.0);
 
   pose.motorValues[2] = limit(2, SaturatingTrunc(z / 35 * 148.54 * 10));
-  pose.motorValues[4] =
-      limit(4, SaturatingTrunc((handWidth - (g.coords.clawPosition + 1) * 10) / (-10) * 31.83 * 10));
+  pose.motorValues[4] = limit(
+      4, SaturatingTrunc((handWidth - (g.coords.clawPosition + 1) * 10) / (-10) * 31.83 * 10));
 
   const int64_t wrist = SaturatingTrunc(-10 * rotation);
   const double r = std::hypot(X, Y);

@@ -83,8 +83,8 @@ std::vector<CheckLine> CheckLines(const CheckedMotion& checked) {
 
 bool MotionAnalysis::Update(const Motion& motion, const ArmGeometry& g, int axes,
                             double maxServoSpeed) {
-  bool same = valid_ && coords_ == g.coords && armSign_ == g.armSign &&
-              limits_ == g.motorLimits && axes_ == axes && maxSpeed_ == maxServoSpeed;
+  bool same = valid_ && coords_ == g.coords && armSign_ == g.armSign && limits_ == g.motorLimits &&
+              axes_ == axes && maxSpeed_ == maxServoSpeed;
   motion.Read([&](const std::vector<Pose>& poses, std::size_t) {
     if (same && poses == poses_) return;
     same = false;

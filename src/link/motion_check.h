@@ -32,9 +32,9 @@ std::string IssueText(const PoseCheck& check, double maxServoSpeed);
 // The planned path of the whole Motion (from its first Pose, at x1) with what the check found.
 struct CheckedMotion {
   PlannedPath path;
-  std::vector<uint8_t> issues;         // per Pose
-  std::vector<std::string> reasons;    // per Pose, empty when fine
-  uint64_t revision = 0;               // grows with every new analysis
+  std::vector<uint8_t> issues;       // per Pose
+  std::vector<std::string> reasons;  // per Pose, empty when fine
+  uint64_t revision = 0;             // grows with every new analysis
 };
 
 // Checks a Motion: plans it and flags every Pose whose move leaves the reach, hits a motor limit

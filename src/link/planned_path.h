@@ -13,10 +13,10 @@ namespace velmora {
 
 // One point of the planned tool path.
 struct PathPoint {
-  uint32_t t = 0;         // ms after the walk started: when the goals that lead here are sent
-  uint32_t pose = 0;      // index of the Pose whose move this point belongs to
-  float x = 0, y = 0;     // mm, user coordinates: where the motor values put the tool
-  float z = 0;            // mm, tool height
+  uint32_t t = 0;      // ms after the walk started: when the goals that lead here are sent
+  uint32_t pose = 0;   // index of the Pose whose move this point belongs to
+  float x = 0, y = 0;  // mm, user coordinates: where the motor values put the tool
+  float z = 0;         // mm, tool height
   std::array<int16_t, kMotorCount> motors{};  // the motor values the servos are heading for
 };
 

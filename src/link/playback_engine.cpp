@@ -69,8 +69,8 @@ InterpolatedMove::InterpolatedMove(const ArmGeometry& g, const Pose& previous, c
   InverseKinematics(g_, pose.x, pose.y, 0, 0, 0, working_);
   dId4_ = (pose.motorValues[3] - working_.motorValues[3]) + off0_;
   if (arc_) {
-    path_ = ComputeArcPath(previous.x, previous.y, pose.x, pose.y, pose.arcRadius,
-                           pose.arcDirection);
+    path_ =
+        ComputeArcPath(previous.x, previous.y, pose.x, pose.y, pose.arcRadius, pose.arcDirection);
   }
 }
 
@@ -228,8 +228,7 @@ void PlaybackEngine::MoveInterpolated(const Pose& previous, const Pose& pose, bo
   // The height and the hand are not interpolated: they get the whole move at once.
   for (int k : {2, 4}) {
     if (pose.excluded[static_cast<std::size_t>(k)] == 0) {
-      Queue(k + 1, pose.motorValues[static_cast<std::size_t>(k)],
-            static_cast<uint16_t>(time / 10));
+      Queue(k + 1, pose.motorValues[static_cast<std::size_t>(k)], static_cast<uint16_t>(time / 10));
     }
   }
   const ArmGeometry g = geometry_.Get();

@@ -70,7 +70,7 @@ const MenuPopup& ContextMenu();
 
 struct Accelerator {
   bool ctrl = false;
-  char key = 0;        // 'Z', 'Y', ...; 0 with `deleteKey`
+  char key = 0;  // 'Z', 'Y', ...; 0 with `deleteKey`
   bool deleteKey = false;
   int command = 0;
 };

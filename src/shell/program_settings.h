@@ -22,9 +22,9 @@ inline constexpr double kDefaultMaxServoSpeed = 300.0;
 inline constexpr int kDefaultVirtualSlowFactor = 3;
 
 struct ProgramSettings {
-  bool pathPreview = false;                     // PATH_PREVIEW: the planned path under the arm
+  bool pathPreview = false;                      // PATH_PREVIEW: the planned path under the arm
   double maxServoSpeed = kDefaultMaxServoSpeed;  // MAX_SERVO_SPEED, degrees per second, > 0
-  int virtualSlowServo = 0;                     // VIRTUAL_SLOW_SERVO: 0 none, else ID 1..5
+  int virtualSlowServo = 0;                      // VIRTUAL_SLOW_SERVO: 0 none, else ID 1..5
   int virtualSlowFactor = kDefaultVirtualSlowFactor;  // VIRTUAL_SLOW_FACTOR, 1..100
   // Lines of keys this version does not know, written back as they were.
   std::vector<std::string> otherLines;

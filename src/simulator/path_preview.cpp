@@ -207,8 +207,8 @@ PathPreview::Drawing PathPreview::DrawPlan(const PlannedPath& path, const PathFr
   // Each Pose's dot sits where its move ends.
   LabelGrid grid(in.width, in.height);
   for (std::size_t n = 0; n < path.PoseCount(); ++n) {
-    const std::size_t end = n + 1 < path.PoseCount() ? path.poseStart[n + 1] - 1
-                                                     : path.points.size() - 1;
+    const std::size_t end =
+        n + 1 < path.PoseCount() ? path.poseStart[n + 1] - 1 : path.points.size() - 1;
     const Px p = map(path.points[end].x, path.points[end].y);
     AddDot(dots, p);
     if (!labels) continue;

@@ -96,7 +96,8 @@ bool RenderLoop::RunFrame() {
   for (DrawItem& item : items) MapToView(item, view);
   std::vector<OverlayText> texts = std::move(pathTexts);
   std::vector<OverlayText> own = BuildOverlay(pose, overlay);
-  texts.insert(texts.end(), std::make_move_iterator(own.begin()), std::make_move_iterator(own.end()));
+  texts.insert(texts.end(), std::make_move_iterator(own.begin()),
+               std::make_move_iterator(own.end()));
   return renderer_.DrawFrame(items, texts);
 }
 

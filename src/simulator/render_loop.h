@@ -43,7 +43,8 @@ PathFrameInputs PathInputs(const ProgramState& state, const Settings& settings, 
                            int height, std::shared_ptr<const CheckedMotion>* planned);
 
 // The render thread's frame loop, on a Clock: each frame takes the state to show, builds the
-// scene (with the planned and measured paths), sleeps in 1 ms steps until 16 ms after the frame's start have passed, then draws.
+// scene (with the planned and measured paths), sleeps in 1 ms steps until 16 ms after the frame's
+// start have passed, then draws.
 class RenderLoop {
  public:
   RenderLoop(ProgramState& state, Clock& clock, FrameRenderer& renderer, int width, int height);

@@ -220,8 +220,8 @@ TEST(PlaybackSpeed, NormalSpeedSendsTheSameBytesAndDoubleHalvesEveryTime) {
   PlanOptions options;
   options.keepGoals = true;
   options.speed = PlaybackSpeed::kDouble;
-  EXPECT_EQ(received, GoalsOf(PlanPath(geo.Get(), twice.doc.motion.Poses(), twice.startPose,
-                                       options)));
+  EXPECT_EQ(received,
+            GoalsOf(PlanPath(geo.Get(), twice.doc.motion.Poses(), twice.startPose, options)));
   // Servo 3 gets one goal per Pose, with the whole move's time: half of what the Pose holds.
   const auto& height = received.at(3);
   ASSERT_GE(height.size(), poses.size());
@@ -249,10 +249,9 @@ TEST(PlaybackSpeed, ScaledTimesStayLegal) {
 TEST(MotionCheck, FlagsReachLimitsAndSpeedButNothingOnASafeMotion) {
   Geometry geo;
   const ArmGeometry g = geo.Get();
-  const std::vector<Pose> safe = {At(geo, 40, 60, 0, 0, kNone, 1000),
-                                  At(geo, 80, 20, -25, 0, kLinear, 2000),
-                                  ArcTo(geo, 40, -40, 40, kCounterClockwise, 0, 2000),
-                                  At(geo, 0, 0, 0, 0, kNone, 3000)};
+  const std::vector<Pose> safe = {
+      At(geo, 40, 60, 0, 0, kNone, 1000), At(geo, 80, 20, -25, 0, kLinear, 2000),
+      ArcTo(geo, 40, -40, 40, kCounterClockwise, 0, 2000), At(geo, 0, 0, 0, 0, kNone, 3000)};
   const CheckedMotion fine = CheckMotion(g, safe, 5, 300);
   EXPECT_EQ(fine.issues, (std::vector<uint8_t>(4, 0)));
 
@@ -285,10 +284,9 @@ TEST(MotionCheck, FlagsReachLimitsAndSpeedButNothingOnASafeMotion) {
 
 TEST(MeasuredPath, ASlowServoStraysFromThePlanAndANormalRunDoesNot) {
   Geometry geo;
-  const std::vector<Pose> poses = {At(geo, 40, 60, 0, 0, kNone, 500),
-                                   At(geo, 80, -20, 0, 0, kLinear, 1000),
-                                   ArcTo(geo, 20, 40, 40, kClockwise, 0, 1000),
-                                   At(geo, 60, 0, 0, 0, kNone, 800)};
+  const std::vector<Pose> poses = {
+      At(geo, 40, 60, 0, 0, kNone, 500), At(geo, 80, -20, 0, 0, kLinear, 1000),
+      ArcTo(geo, 20, 40, 40, kClockwise, 0, 1000), At(geo, 60, 0, 0, 0, kNone, 800)};
   Rig normal(poses);
   normal.Play(PlaybackSpeed::kNormal, true);
   const MeasuredView good = normal.measured.View();

@@ -55,8 +55,8 @@ TEST(ProgramSettings, WrittenBesideDefIniOnlyOnceSomethingDiffers) {
   EXPECT_EQ(read, ProgramSettings{});
   // A failed write leaves the old file.
   s.maxServoSpeed = 100;
-  EXPECT_FALSE(SaveProgramSettings(dir.path(), s,
-                                   [](AtomicWriteStep step) { return step == AtomicWriteStep::kWrite; }));
+  EXPECT_FALSE(SaveProgramSettings(
+      dir.path(), s, [](AtomicWriteStep step) { return step == AtomicWriteStep::kWrite; }));
   ASSERT_TRUE(LoadProgramSettings(dir.path(), read));
   EXPECT_EQ(read, ProgramSettings{});
 }

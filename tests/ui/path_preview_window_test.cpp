@@ -57,15 +57,13 @@ TEST_F(MainWindowTest, AFlaggedRowShowsItsReasonsAndTheCheckWindowGoesToIt) {
   EXPECT_TRUE(model->index(1, 1).data(Qt::DecorationRole).isNull());
 
   // An edit that slows the move down clears its flag.
-  state.document.motion.Modify([](std::vector<Pose>& p, std::size_t&) {
-    p[1].transitionTime = 3000;
-  });
+  state.document.motion.Modify(
+      [](std::vector<Pose>& p, std::size_t&) { p[1].transitionTime = 3000; });
   state.pane.RefreshAfterReplace();
   window->FlushChanges();
   EXPECT_TRUE(model->index(1, 0).data(PoseListModel::kIssueRole).toString().isEmpty());
-  state.document.motion.Modify([](std::vector<Pose>& p, std::size_t&) {
-    p[1].transitionTime = 100;
-  });
+  state.document.motion.Modify(
+      [](std::vector<Pose>& p, std::size_t&) { p[1].transitionTime = 100; });
   state.pane.RefreshAfterReplace();
   window->FlushChanges();
 

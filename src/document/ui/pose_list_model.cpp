@@ -1,12 +1,12 @@
 #include "document/ui/pose_list_model.h"
 
-#include <algorithm>
-#include <climits>
-#include <optional>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygonF>
+#include <algorithm>
+#include <climits>
+#include <optional>
 
 #include "document/motion.h"
 #include "shell/ui/widget_control_view.h"

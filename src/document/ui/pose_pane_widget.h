@@ -3,10 +3,10 @@
 #include <QPoint>
 #include <QSize>
 #include <QWidget>
-#include <string>
-#include <vector>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "shell/ui/widget_control_view.h"
 

@@ -15,8 +15,8 @@ constexpr int kMotionCheckTitle = 41005;
 
 }  // namespace
 
-MotionCheckWindow::MotionCheckWindow(const QFont& font,
-                                     std::function<void(std::size_t)> goToPose, QWidget* parent)
+MotionCheckWindow::MotionCheckWindow(const QFont& font, std::function<void(std::size_t)> goToPose,
+                                     QWidget* parent)
     : QDialog(parent, Qt::Tool) {
   setObjectName(QStringLiteral("motionCheck"));
   setWindowTitle(ToQString(LoadText(kMotionCheckTitle)));
