@@ -33,7 +33,7 @@ void ForwardKinematics(const ArmGeometry& g, const Pose& pose, double* x, double
     if (x != nullptr) *x = w.x;
     if (y != nullptr) *y = w.y;
   }
-  if (z != nullptr) *z = id3 / 1485.4 * 35;
+  if (z != nullptr) *z = ToolHeight(id3);
   if (rotation != nullptr) *rotation = static_cast<double>(id1 + id2 + id4) / 10;
   if (handWidth != nullptr) {
     *handWidth = (-id5 / 318.3) * 10 + (g.coords.clawPosition + 1) * 10;

@@ -13,6 +13,9 @@ class Motion;
 void ForwardKinematics(const ArmGeometry& g, const Pose& pose, double* x, double* y, double* z,
                        double* rotation, double* handWidth);
 
+// The tool height of an ID3 value, in mm (the z of ForwardKinematics).
+inline double ToolHeight(int id3) { return id3 / 1485.4 * 35; }
+
 // Recomputes a Pose's x, y, z, rotation and handWidth from its motor values.
 void UpdateCoordinates(const ArmGeometry& g, Pose& pose);
 

@@ -55,6 +55,7 @@ CheckedMotion CheckMotion(const ArmGeometry& g, const std::vector<Pose>& poses, 
   CheckedMotion out;
   PlanOptions options;
   options.axes = axes;
+  options.maxPoints = kCheckedPathMaxPoints;
   out.path = PlanPath(g, poses, PreviewStart(poses), options);
   out.issues.reserve(out.path.checks.size());
   out.reasons.resize(out.path.checks.size());

@@ -37,6 +37,10 @@ struct CheckedMotion {
   uint64_t revision = 0;             // grows with every new analysis
 };
 
+// The path of the check and the preview is made of at most this many points (PlanOptions::
+// maxPoints): a drawing of 10,000 Poses of up to 100 ms each is walked step by step.
+inline constexpr std::size_t kCheckedPathMaxPoints = 200000;
+
 // Checks a Motion: plans it and flags every Pose whose move leaves the reach, hits a motor limit
 // or turns a servo faster than `maxServoSpeed` degrees per second.
 CheckedMotion CheckMotion(const ArmGeometry& g, const std::vector<Pose>& poses, int axes,

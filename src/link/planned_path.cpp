@@ -49,16 +49,19 @@ class Walker {
     p.t = t;
     p.pose = pose;
     p.motors = motors;
-    Pose m;
-    m.motorValues = motors;
-    double fx = 0;
-    double fy = 0;
-    double fz = 0;
-    ForwardKinematics(g_, m, x == nullptr ? &fx : nullptr, y == nullptr ? &fy : nullptr, &fz,
-                      nullptr, nullptr);
-    p.x = static_cast<float>(x == nullptr ? fx : *x);
-    p.y = static_cast<float>(y == nullptr ? fy : *y);
-    p.z = static_cast<float>(fz);
+    p.z = static_cast<float>(ToolHeight(motors[2]));
+    if (x != nullptr && y != nullptr) {
+      p.x = static_cast<float>(*x);
+      p.y = static_cast<float>(*y);
+    } else {
+      Pose m;
+      m.motorValues = motors;
+      double fx = 0;
+      double fy = 0;
+      ForwardKinematics(g_, m, &fx, &fy, nullptr, nullptr, nullptr);
+      p.x = static_cast<float>(fx);
+      p.y = static_cast<float>(fy);
+    }
     out_.points.push_back(p);
   }
 
@@ -107,6 +110,18 @@ PlannedPath PlanPath(const ArmGeometry& g, const std::vector<Pose>& poses, const
   const std::size_t count = last - options.first + 1;
   out.poseStart.reserve(count);
   out.checks.reserve(count);
+  std::size_t expected = 0;
+  for (std::size_t i = options.first; i <= last; ++i) {
+    const uint32_t t = ScaleTransitionTime(poses[i].transitionTime, options.speed);
+    expected += poses[i].interpolation == kNone ? std::min<uint32_t>(t / 10, kMaxNoneSamples) + 1
+                                                : t / 10 + 2;
+  }
+  // Over the limit, long moves are sampled instead of walked step by step.
+  std::size_t stepsPerMove = SIZE_MAX;
+  if (options.maxPoints != 0 && expected > options.maxPoints) {
+    stepsPerMove = std::max(kMinStepsPerMove, options.maxPoints / count);
+  }
+  out.points.reserve(std::min(expected, count * std::min<std::size_t>(stepsPerMove + 2, 65539)));
 
   Walker w(g, options, out);
   Pose previous = start;
@@ -154,7 +169,16 @@ PlannedPath PlanPath(const ArmGeometry& g, const std::vector<Pose>& poses, const
       uint32_t stepAt = t;
       std::array<int16_t, kMotorCount> sent = state;
       const uint8_t mask = w.LimitMask();
-      move.ForEachStep([&](double s) {
+      const std::size_t stride =
+          stepsPerMove == SIZE_MAX ? 1 : (timing.n + stepsPerMove) / stepsPerMove;
+      std::size_t stepIndex = 0;
+      uint32_t skipped = 0;  // steps since the last sample
+      move.ForEachStep([&](double s, bool final) {
+        if (stepIndex++ % stride != 0 && !final) {
+          ++skipped;
+          stepAt += timing.periodMs;
+          return true;
+        }
         const InterpolatedMove::Step step = move.At(s);
         w.Queue(stepAt, 1, step.id1, timing.stepTime);
         w.Queue(stepAt, 2, step.id2, timing.stepTime);
@@ -165,7 +189,8 @@ PlannedPath PlanPath(const ArmGeometry& g, const std::vector<Pose>& poses, const
         m[3] = step.id4;
         m[2] = Between(state[2], target[2], s);
         m[4] = Between(state[4], target[4], s);
-        w.Speed(check, sent, m, timing.periodMs);
+        w.Speed(check, sent, m, timing.periodMs * (skipped + 1));
+        skipped = 0;
         check.stretched = check.stretched || step.ik.stretched;
         check.limited = static_cast<uint8_t>(check.limited | (step.ik.limited & mask));
         // Where the kinematics honoured the point, the tool goes there; elsewhere it goes where

@@ -38,6 +38,8 @@ struct PoseCheck {
   uint8_t fastestMotor = 0;  // 1-based ID of that servo, 0 when none turns
 };
 
+inline constexpr std::size_t kMinStepsPerMove = 16;
+
 struct PlanOptions {
   // The servos the robot has (3: the pen type, whose missing ID4 and ID5 are not checked).
   int axes = 5;
@@ -47,6 +49,12 @@ struct PlanOptions {
   std::size_t last = SIZE_MAX;
   // Keep every queued goal in `goals` (tests and the comparison with a playback).
   bool keepGoals = false;
+  // The most points the whole path may have; 0 for no limit. Over the limit, each Linear or Arc
+  // move is sampled at every k-th of its steps (at least kMinStepsPerMove of them, and always its
+  // last), so that a Motion of very long moves cannot make the walk take seconds or gigabytes.
+  // The samples then stand for the steps between them: reach and limits are checked at the
+  // samples, and speeds are averaged over the steps between two samples.
+  std::size_t maxPoints = 0;
 };
 
 struct PlannedPath {

@@ -18,6 +18,9 @@ namespace {
 
 constexpr double kAngleWrap = 6.2831852;
 constexpr uint32_t kPausePerPoseMs = 10;
+// The plan a playback is measured against is walked step by step up to this size (hours of
+// playing); only beyond it are long moves sampled.
+constexpr std::size_t kMeasuredPlanMaxPoints = 4000000;
 
 }  // namespace
 
@@ -189,6 +192,7 @@ void PlaybackEngine::BeginMeasuring(const Pose& start, std::size_t first, int st
   options.speed = speed;
   options.first = first;
   options.last = stopIndex < 0 ? SIZE_MAX : static_cast<std::size_t>(stopIndex);
+  options.maxPoints = kMeasuredPlanMaxPoints;
   measured_->Begin(PlanPath(geometry_.Get(), motion_.Poses(), start, options), clock_.NowMs());
 }
 
@@ -234,7 +238,7 @@ void PlaybackEngine::MoveInterpolated(const Pose& previous, const Pose& pose, bo
   const ArmGeometry g = geometry_.Get();
   InterpolatedMove move(g, previous, pose, arc, time);
   const StepTiming& timing = move.Timing();
-  move.ForEachStep([&](double s) {
+  move.ForEachStep([&](double s, bool) {
     const uint32_t deadline = clock_.NowMs() + timing.periodMs;
     const InterpolatedMove::Step step = move.At(s);
     Queue(1, step.id1, timing.stepTime);

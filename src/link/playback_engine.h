@@ -59,8 +59,8 @@ class InterpolatedMove {
   };
   Step At(double s);
 
-  // Calls `step(s)` for s = 0, ds, 2 ds, ... while s < 1 + ds, the last one clamped to 1; stops
-  // early when `step` returns false.
+  // Calls `step(s, final)` for s = 0, ds, 2 ds, ... while s < 1 + ds, the last one clamped to 1;
+  // `final` is true for the last step. Stops early when `step` returns false.
   template <typename F>
   void ForEachStep(F&& step) const {
     const double limit = 1 + timing_.ds;
@@ -72,7 +72,7 @@ class InterpolatedMove {
         s = 1;
         last = true;
       }
-      if (!step(s) || last) break;
+      if (!step(s, last || !(s + timing_.ds < limit)) || last) break;
       s += timing_.ds;
     } while (s < limit);
   }

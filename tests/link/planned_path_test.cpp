@@ -282,6 +282,22 @@ TEST(MotionCheck, FlagsReachLimitsAndSpeedButNothingOnASafeMotion) {
   EXPECT_NE(limited.reasons[2].find("ID1"), std::string::npos);
 }
 
+TEST(MotionCheck, AMotionOfEndlessMovesIsSampledNotWalkedStepByStep) {
+  Geometry geo;
+  std::vector<Pose> poses;
+  for (int i = 0; i < 2000; ++i) {
+    poses.push_back(At(geo, i % 2 == 0 ? 40 : 80, i % 2 == 0 ? 60 : -20, 0, 0, kLinear, 655350));
+  }
+  const CheckedMotion checked = CheckMotion(geo.Get(), poses, 5, 300);
+  EXPECT_LE(checked.path.points.size(), kCheckedPathMaxPoints + 2 * poses.size());
+  EXPECT_EQ(checked.issues, std::vector<uint8_t>(poses.size(), 0));
+  // The samples still run the whole way: the last point is the last Pose.
+  const PathPoint& end = checked.path.points.back();
+  EXPECT_NEAR(end.x, 80, 0.5);
+  EXPECT_NEAR(end.y, -20, 0.5);
+  EXPECT_EQ(end.t, checked.path.duration);
+}
+
 TEST(MeasuredPath, ASlowServoStraysFromThePlanAndANormalRunDoesNot) {
   Geometry geo;
   const std::vector<Pose> poses = {
