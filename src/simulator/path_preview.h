@@ -13,12 +13,12 @@
 
 namespace velmora {
 
-inline constexpr uint32_t kPenDownPathColour = 0xFF1038B0u;
-inline constexpr uint32_t kPenUpPathColour = 0xFF486480u;
-inline constexpr uint32_t kPoseDotColour = 0xFF000000u;
+inline constexpr uint32_t kPenDownPathColour = 0xFF00D8FFu;
+inline constexpr uint32_t kPenUpPathColour = 0xFFF0F0F0u;
+inline constexpr uint32_t kPoseDotColour = 0xFFFFFF00u;
 inline constexpr uint32_t kCurrentMoveColour = 0xFFFF7000u;
-inline constexpr uint32_t kMeasuredPathColour = 0xFFE00030u;
-inline constexpr uint32_t kPoseNumberRgb = 0x102060u;
+inline constexpr uint32_t kMeasuredPathColour = 0xFFFF2050u;
+inline constexpr uint32_t kPoseNumberRgb = 0xFFFF40u;
 
 // The path inputs of one frame. Together with the rest of a frame's inputs they tell whether the
 // frame would look the same as the last one.
