@@ -58,12 +58,11 @@ DrawItem LineItem(PrimitiveKind kind, std::vector<SceneVertex> vertices) {
   return item;
 }
 
-// A solid line two pixels wide: the segment and its copy one pixel lower.
+// A solid segment. One pixel wide, like everything the view draws: a drawing of a thousand Poses
+// covers a good part of the view, and a second pixel would double the frame's line work.
 void AddSolid(std::vector<SceneVertex>& out, Px a, Px b, uint32_t colour) {
   out.push_back(Vertex(a, colour));
   out.push_back(Vertex(b, colour));
-  out.push_back(Vertex({a.x, a.y + 1}, colour));
-  out.push_back(Vertex({b.x, b.y + 1}, colour));
 }
 
 // A dotted segment; `phase` carries the dash pattern on from one segment to the next.

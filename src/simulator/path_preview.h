@@ -38,8 +38,8 @@ struct PathFrameInputs {
 // thread: the lines are made only when the path or the view changes, and each frame queues copies
 // of them. Items are in view pixels (screen space), on the base's layer after it, so that they lie
 // on the base plate under the arm.
-//  - the planned path: pen-down parts (tool below VPEN_TH) as a solid line two pixels wide, pen-up
-//    travel as a thin dotted line, each Pose as a small dot with its number (numbers that would
+//  - the planned path: pen-down parts (tool below VPEN_TH) as a solid line, pen-up travel as a
+//    dotted line in another colour, each Pose as a small dot with its number (numbers that would
 //    cover another are left out), and the move of the current Pose in its own colour;
 //  - the measured path of the last playback, in a second colour, over its plan (its plan is drawn
 //    only while the preview is off), with the largest deviation in the overlay.
