@@ -37,9 +37,11 @@ struct CheckedMotion {
   uint64_t revision = 0;             // grows with every new analysis
 };
 
-// The path of the check and the preview is made of at most this many points (PlanOptions::
-// maxPoints): a drawing of 10,000 Poses of up to 100 ms each is walked step by step.
-inline constexpr std::size_t kCheckedPathMaxPoints = 200000;
+// The path of the check and the preview is made of at most about this many points (PlanOptions::
+// maxPoints): a drawing of 1,000 Poses of a second each is walked step by step, and one of 10,000
+// such Poses is sampled at a dozen points per move, so every edit is checked within a frame or
+// two.
+inline constexpr std::size_t kCheckedPathMaxPoints = 120000;
 
 // Checks a Motion: plans it and flags every Pose whose move leaves the reach, hits a motor limit
 // or turns a servo faster than `maxServoSpeed` degrees per second.

@@ -145,7 +145,8 @@ PlannedPath PlanPath(const ArmGeometry& g, const std::vector<Pose>& poses, const
         if (pose.excluded[i] == 0) target[i] = pose.motorValues[i];
       }
       w.Speed(check, state, target, T);
-      const uint32_t samples = std::clamp<uint32_t>(T / 10, 1, kMaxNoneSamples);
+      const auto most = static_cast<uint32_t>(std::min<std::size_t>(kMaxNoneSamples, stepsPerMove));
+      const uint32_t samples = std::clamp<uint32_t>(T / 10, 1, most);
       for (uint32_t j = 0; j <= samples; ++j) {
         const double f = static_cast<double>(j) / samples;
         std::array<int16_t, kMotorCount> m;

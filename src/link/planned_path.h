@@ -38,7 +38,7 @@ struct PoseCheck {
   uint8_t fastestMotor = 0;  // 1-based ID of that servo, 0 when none turns
 };
 
-inline constexpr std::size_t kMinStepsPerMove = 16;
+inline constexpr std::size_t kMinStepsPerMove = 8;
 
 struct PlanOptions {
   // The servos the robot has (3: the pen type, whose missing ID4 and ID5 are not checked).
@@ -77,7 +77,8 @@ struct PlannedPath {
 //
 // A None move leaves the servos to move on their own. It is planned with the servo model of the
 // virtual robot: each servo moves linearly from where it is to its goal over the goal time (the
-// "linear servo model"); the path samples that motion every 10 ms, at most 64 points per move.
+// "linear servo model"); the path samples that motion every 10 ms, at most 64 points per move
+// (fewer when the path is sampled to stay within PlanOptions::maxPoints).
 PlannedPath PlanPath(const ArmGeometry& g, const std::vector<Pose>& poses, const Pose& start,
                      const PlanOptions& options = {});
 
