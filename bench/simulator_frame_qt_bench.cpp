@@ -85,6 +85,51 @@ void BM_FrameSceneRasterOverlay(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameSceneRasterOverlay)->Unit(benchmark::kMillisecond);
 
+// The same frame with the preview of a drawn 1,000-Pose Motion under the arm: the path is planned
+// once (as after an edit), then every frame queues the cached lines, the highlighted move and the
+// Pose numbers.
+void BM_FrameWithPathPreview(benchmark::State& state) {
+  EnsureApplication();
+  ProgramState program;
+  InitialiseProgramState(program);
+  program.settings.Update([](Settings& s) { s.axisType3 = 0; });
+  program.programSettings.Update([](ProgramSettings& s) { s.pathPreview = true; });
+  const ArmGeometry g = program.geometry.Get();
+  std::vector<Pose> poses;
+  for (int i = 0; i < 1000; ++i) {
+    Pose p;
+    const double a = i * 0.37;
+    p.x = 30 + 50 * std::cos(a) + (i % 7) * 3;
+    p.y = 10 + 60 * std::sin(a * 0.9);
+    p.z = (i % 5 == 0) ? 0 : -25;
+    p.handWidth = 20;
+    p.interpolation = i % 5 == 0 ? kNone : (i % 5 == 3 ? kArc : kLinear);
+    p.arcRadius = 40;
+    p.arcDirection = i % 2;
+    p.transitionTime = 1000;
+    UpdateMotorValues(g, p);
+    poses.push_back(p);
+  }
+  program.document.motion.Replace(poses, 500);
+  program.analysis.Update(program.document.motion, g, 5, 300);
+
+  const TextureTable textures = LoadTextures(QStringLiteral(VELMORA_SOURCE_DIR), nullptr);
+  QImage presented;
+  QueueRasterizer rasterizer(QSize(kViewWidth, kViewHeight), textures, QFont(),
+                             [&](QImage& frame) { presented = frame; });
+  RushingClock clock;
+  RenderLoop loop(program, clock, rasterizer, kViewWidth, kViewHeight);
+  loop.RunFrame();  // the first frame draws the path into the cache
+  std::size_t current = 0;
+  for (auto _ : state) {
+    program.document.motion.SetCurrentIndex(current++ % poses.size());
+    benchmark::DoNotOptimize(loop.RunFrame());
+  }
+  state.counters["frames_per_s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_FrameWithPathPreview)->Unit(benchmark::kMillisecond);
+
 double ProcessCpuSeconds() {
   timespec ts{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);

@@ -22,6 +22,7 @@ SED_EXPRS=(
   -e 's#"shell/stop_flag\.h"#"base/stop_flag.h"#g'
   -e 's#"shell/file_lock\.h"#"base/file_lock.h"#g'
   -e 's#"shell/settings\.h"#"geometry/settings.h"#g'
+  -e 's#"shell/program_settings\.h"#"geometry/program_settings.h"#g'
   -e 's#"shell/busy_state\.h"#"link/busy_state.h"#g'
   -e 's#"document/pose_list_context_menu\.h"#"shell/pose_list_context_menu.h"#g'
   -e 's#"geometry/motion_conversion\.h"#"document/motion_conversion.h"#g'

@@ -78,6 +78,11 @@ uint32_t NormaliseTransitionTime(uint32_t milliseconds) {
   return std::clamp(t, kMinTransitionTime, kMaxTransitionTime);
 }
 
+void NormaliseShownPose(Pose& pose) {
+  pose.transitionTime = NormaliseTransitionTime(pose.transitionTime);
+  pose.arcRadius = ThroughRadiusField(pose.arcRadius);
+}
+
 PoseEditPane::PoseEditPane(Document& doc, Geometry& geometry, ServoPort& servos)
     : doc_(doc), geometry_(geometry), servos_(servos) {}
 
@@ -201,13 +206,10 @@ void PoseEditPane::FillPoseList() {
   SelectPose(current);
 }
 
-void PoseEditPane::ShowPose() {
-  const std::optional<Pose> shown = UpdateCurrent(doc_.motion, [](Pose& p) {
-    p.transitionTime = NormaliseTransitionTime(p.transitionTime);
-    p.arcRadius = ThroughRadiusField(p.arcRadius);
-  });
+void PoseEditPane::ShowPose(PlaybackSpeed speed) {
+  const std::optional<Pose> shown = UpdateCurrent(doc_.motion, NormaliseShownPose);
   if (!shown) return;
-  SendPoseToServos(servos_, *shown, shown->transitionTime / 10);
+  SendPoseToServos(servos_, *shown, ScaleTransitionTime(shown->transitionTime, speed) / 10);
   MarkPending(kSyncFields | kSyncCurrentRow, kChangeCurrentPose);
 }
 
@@ -216,9 +218,9 @@ void PoseEditPane::RefreshCurrentRow() {
   MarkPending(kSyncCurrentRow, kChangeCurrentPose);
 }
 
-bool PoseEditPane::SelectPose(std::size_t index) {
+bool PoseEditPane::SelectPose(std::size_t index, PlaybackSpeed speed) {
   if (!doc_.motion.SetCurrentIndex(index)) return false;
-  ShowPose();
+  ShowPose(speed);
   UpdateArcGuide(geometry_, doc_.motion);
   return true;
 }

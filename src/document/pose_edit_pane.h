@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/change_sink.h"
+#include "document/playback_speed.h"
 #include "document/pose.h"
 #include "document/pose_selection.h"
 #include "document/servo_port.h"
@@ -27,6 +28,10 @@ void SendPoseToServos(ServoPort& servos, const Pose& pose, uint32_t goalTime);
 // The transition-time field's rule: down to a multiple of 10, then into 10..655350 (655350 is the
 // longest time whose tenth fits the servo's 16-bit goal time).
 uint32_t NormaliseTransitionTime(uint32_t milliseconds);
+
+// What showing a Pose does to it (see PoseEditPane): its transitionTime normalised and its
+// arcRadius re-read from its "%+f" text. The playback plays Poses in this form.
+void NormaliseShownPose(Pose& pose);
 
 // The change bits after which the UI thread should call PoseEditPane::SyncViews.
 inline constexpr uint32_t kPoseViewChanges =
@@ -71,13 +76,14 @@ class PoseEditPane {
   // Rebuilds the list with the current row selected and focused, which makes it current again
   // (SelectPose).
   void FillPoseList();
-  // Normalises the current Pose, queues it with its own transitionTime / 10 and shows it.
-  void ShowPose();
+  // Normalises the current Pose, queues it with its own transitionTime / 10 and shows it. A
+  // playback at another speed queues it with its time scaled to that speed instead.
+  void ShowPose(PlaybackSpeed speed = PlaybackSpeed::kNormal);
   // Rewrites the current row and recomputes the ArcGuide.
   void RefreshCurrentRow();
   // Makes the Pose at `index` current, shows it and recomputes the ArcGuide; false (nothing
   // happens) when there is no such row.
-  bool SelectPose(std::size_t index);
+  bool SelectPose(std::size_t index, PlaybackSpeed speed = PlaybackSpeed::kNormal);
   // Selects and focuses exactly the row `index` (the row being played back).
   void HighlightRow(std::size_t index);
   // Shows the selection model in the list after a command changed it.

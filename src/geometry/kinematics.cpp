@@ -33,7 +33,7 @@ void ForwardKinematics(const ArmGeometry& g, const Pose& pose, double* x, double
     if (x != nullptr) *x = w.x;
     if (y != nullptr) *y = w.y;
   }
-  if (z != nullptr) *z = id3 / 1485.4 * 35;
+  if (z != nullptr) *z = ToolHeight(id3);
   if (rotation != nullptr) *rotation = static_cast<double>(id1 + id2 + id4) / 10;
   if (handWidth != nullptr) {
     *handWidth = (-id5 / 318.3) * 10 + (g.coords.clawPosition + 1) * 10;
@@ -45,27 +45,35 @@ void UpdateCoordinates(const ArmGeometry& g, Pose& pose) {
 }
 
 void InverseKinematics(const ArmGeometry& g, double x, double y, double z, double rotation,
-                       double handWidth, Pose& pose) {
+                       double handWidth, Pose& pose, IkReport* report) {
   const auto& lim = g.motorLimits;
-  const Vec3f a =
-      TransformCoord({static_cast<float>(x), static_cast<float>(y), 0.0f}, g.worldToArm);
+  IkReport ignored;
+  IkReport& out = report != nullptr ? *report : ignored;
+  out = IkReport{};
+  auto limit = [&out, &lim](int motor, int64_t value) {
+    const int16_t v = LimitMotorValue(value, lim[static_cast<std::size_t>(motor)]);
+    if (v != value) out.limited = static_cast<uint8_t>(out.limited | (1u << motor));
+    return v;
+  };
+  const Vec3f a = TransformCoord({static_cast<float>(x), static_cast<float>(y), 0.0f}, g.worldToArm);
   const double X = static_cast<float>(a.x + 62.0f);
   const double Y = a.y;
 
   const int id2Now = pose.motorValues[1];
   const double s = id2Now > 0 ? -1.0 : id2Now < 0 ? 1.0 : (g.armSign != 0 ? 1.0 : -1.0);
 
-  pose.motorValues[2] = LimitMotorValue(SaturatingTrunc(z / 35 * 148.54 * 10), lim[2]);
-  pose.motorValues[4] = LimitMotorValue(
-      SaturatingTrunc((handWidth - (g.coords.clawPosition + 1) * 10) / (-10) * 31.83 * 10), lim[4]);
+  pose.motorValues[2] = limit(2, SaturatingTrunc(z / 35 * 148.54 * 10));
+  pose.motorValues[4] = limit(
+      4, SaturatingTrunc((handWidth - (g.coords.clawPosition + 1) * 10) / (-10) * 31.83 * 10));
 
   const int64_t wrist = SaturatingTrunc(-10 * rotation);
   const double r = std::hypot(X, Y);
   if (r >= kReach) {
+    out.stretched = true;
     pose.motorValues[1] = 0;
-    const int16_t id1 = LimitMotorValue(SaturatingTrunc(std::atan2(Y, X) / kPi * 1800), lim[0]);
+    const int16_t id1 = limit(0, SaturatingTrunc(std::atan2(Y, X) / kPi * 1800));
     pose.motorValues[0] = id1;
-    pose.motorValues[3] = LimitMotorValue(-int64_t{id1} - wrist, lim[3]);
+    pose.motorValues[3] = limit(3, -int64_t{id1} - wrist);
     return;
   }
 
@@ -85,11 +93,11 @@ void InverseKinematics(const ArmGeometry& g, double x, double y, double z, doubl
     theta1 = beta + s * alpha;
     theta2 = -s * (kPi - phi);
   }
-  const int16_t id1 = LimitMotorValue(SaturatingTrunc(theta1 / kPi * 180 * 10), lim[0]);
-  const int16_t id2 = LimitMotorValue(SaturatingTrunc(theta2 / kPi * 180 * 10), lim[1]);
+  const int16_t id1 = limit(0, SaturatingTrunc(theta1 / kPi * 180 * 10));
+  const int16_t id2 = limit(1, SaturatingTrunc(theta2 / kPi * 180 * 10));
   pose.motorValues[0] = id1;
   pose.motorValues[1] = id2;
-  pose.motorValues[3] = LimitMotorValue(-int64_t{id2} - wrist - int64_t{id1}, lim[3]);
+  pose.motorValues[3] = limit(3, -int64_t{id2} - wrist - int64_t{id1});
 }
 
 void UpdateMotorValues(const ArmGeometry& g, Pose& pose) {

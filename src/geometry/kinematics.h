@@ -11,6 +11,9 @@ namespace velmora {
 void ForwardKinematics(const ArmGeometry& g, const Pose& pose, double* x, double* y, double* z,
                        double* rotation, double* handWidth);
 
+// The tool height of an ID3 value, in mm (the z of ForwardKinematics).
+inline double ToolHeight(int id3) { return id3 / 1485.4 * 35; }
+
 // Recomputes a Pose's x, y, z, rotation and handWidth from its motor values.
 void UpdateCoordinates(const ArmGeometry& g, Pose& pose);
 
@@ -22,8 +25,15 @@ void UpdateCoordinates(const ArmGeometry& g, Pose& pose);
 // allows towards the chosen elbow side); a NaN quantity gives 0 for the motor values computed from
 // it, and an infinite one gives the limit of its motor (an infinitely far target stretches the arm
 // towards it).
+//
+// `report`, when given, says what the conversion could not honour: the target was out of reach
+// (the arm is stretched towards it) and which motor values were limited.
+struct IkReport {
+  bool stretched = false;
+  uint8_t limited = 0;  // bit k: motor ID k+1 was limited to its MotorLimits entry
+};
 void InverseKinematics(const ArmGeometry& g, double x, double y, double z, double rotation,
-                       double handWidth, Pose& pose);
+                       double handWidth, Pose& pose, IkReport* report = nullptr);
 
 // Recomputes a Pose's motor values from its own coordinates.
 void UpdateMotorValues(const ArmGeometry& g, Pose& pose);

@@ -7,6 +7,8 @@
 #include "document/motion.h"
 #include "geometry/kinematics.h"
 #include "link/busy_state.h"
+#include "link/measured_path.h"
+#include "link/planned_path.h"
 #include "link/servo_table.h"
 #include "link/worker_hooks.h"
 
@@ -16,6 +18,9 @@ namespace {
 
 constexpr double kAngleWrap = 6.2831852;
 constexpr uint32_t kPausePerPoseMs = 10;
+// The plan a playback is measured against is walked step by step up to this size (hours of
+// playing); only beyond it are long moves sampled.
+constexpr std::size_t kMeasuredPlanMaxPoints = 4000000;
 
 }  // namespace
 
@@ -53,6 +58,46 @@ ArcPath ComputeArcPath(double x0, double y0, double x1, double y1, double arcRad
 
 void WaitUntil(Clock& clock, uint32_t deadline, const StopFlag& stop) {
   clock.WaitUntilMs(deadline, stop);
+}
+
+InterpolatedMove::InterpolatedMove(const ArmGeometry& g, const Pose& previous, const Pose& pose,
+                                   bool arc, uint32_t transitionTime)
+    : g_(g),
+      timing_(ComputeStepTiming(transitionTime)),
+      working_(previous),
+      x0_(previous.x),
+      y0_(previous.y),
+      dx_(pose.x - previous.x),
+      dy_(pose.y - previous.y),
+      arc_(arc) {
+  // How much the wrist's offset from its rotation-0 value changes over the move.
+  InverseKinematics(g_, previous.x, previous.y, 0, 0, 0, working_);
+  off0_ = working_.motorValues[3] - previous.motorValues[3];
+  InverseKinematics(g_, pose.x, pose.y, 0, 0, 0, working_);
+  dId4_ = (pose.motorValues[3] - working_.motorValues[3]) + off0_;
+  if (arc_) {
+    path_ =
+        ComputeArcPath(previous.x, previous.y, pose.x, pose.y, pose.arcRadius, pose.arcDirection);
+  }
+}
+
+InterpolatedMove::Step InterpolatedMove::At(double s) {
+  Step step;
+  if (arc_) {
+    const double angle = path_.a0 - s * path_.sweep;
+    step.x = path_.cx + path_.radius * std::cos(angle);
+    step.y = path_.cy + path_.radius * std::sin(angle);
+  } else {
+    step.x = x0_ + s * dx_;
+    step.y = y0_ + s * dy_;
+  }
+  InverseKinematics(g_, step.x, step.y, 0, 0, 0, working_, &step.ik);
+  working_.motorValues[3] =
+      static_cast<int16_t>(working_.motorValues[3] + SaturatingTrunc(dId4_ * s) - off0_);
+  step.id1 = working_.motorValues[0];
+  step.id2 = working_.motorValues[1];
+  step.id4 = working_.motorValues[3];
+  return step;
 }
 
 void WaitUntil(Clock& clock, uint32_t deadline, const std::atomic<bool>& stop) {
@@ -101,6 +146,7 @@ void PlaybackEngine::Queue(int id, int16_t position, uint16_t time) {
 void PlaybackEngine::Run() {
   const int startIndex = busy_.startIndex.load();
   const int stopIndex = busy_.stopIndex.load();
+  const PlaybackSpeed speed = speed_.load();
   std::size_t index = startIndex < 0 ? 0 : static_cast<std::size_t>(startIndex);
   busy_.playbackStop.store(false);
   hooks_.SetBusyCommands(true);
@@ -113,17 +159,19 @@ void PlaybackEngine::Run() {
     previous.motorValues[static_cast<std::size_t>(id - 1)] = servos_.PresentPosition(id);
   }
   ForwardKinematics(geometry_.Get(), previous, &previous.x, &previous.y, nullptr, nullptr, nullptr);
+  if (measured_ != nullptr) BeginMeasuring(previous, index, stopIndex, speed);
 
   while (!busy_.playbackStop.load() && index < motion_.Size()) {
     hooks_.HighlightRow(index);
-    hooks_.SelectPose(index);
+    hooks_.SelectPoseAtSpeed(index, speed);
     const std::optional<Pose> played = motion_.PoseAt(index);
     if (!played) break;
     const Pose& pose = *played;
+    const uint32_t time = ScaleTransitionTime(pose.transitionTime, speed);
     if (pose.interpolation == kNone) {
-      MoveNone(pose);
+      MoveNone(pose, time, index);
     } else {
-      MoveInterpolated(previous, pose, pose.interpolation != kLinear);
+      MoveInterpolated(previous, pose, pose.interpolation != kLinear, time, index);
     }
     if (stopIndex >= 0 && static_cast<std::size_t>(stopIndex) == index) break;
     if (!servos_.connected.load()) busy_.playbackStop.store(true);
@@ -132,78 +180,78 @@ void PlaybackEngine::Run() {
     previous = pose;
   }
 
+  if (measured_ != nullptr) {
+    Sample(index < motion_.Size() ? index : (index == 0 ? 0 : index - 1));
+    measured_->Finish();
+  }
   hooks_.EnablePaneFields(true);
   hooks_.SetBusyCommands(false);
   busy_.playing.store(false);
 }
 
-void PlaybackEngine::MoveNone(const Pose& pose) {
-  const uint16_t time = static_cast<uint16_t>(pose.transitionTime / 10);
-  for (int k = 0; k < kMotorCount; ++k) {
-    if (pose.excluded[static_cast<std::size_t>(k)] == 0) {
-      Queue(k + 1, pose.motorValues[static_cast<std::size_t>(k)], time);
-    }
-  }
-  WaitUntil(clock_, clock_.NowMs() + pose.transitionTime, busy_.playbackStop);
+void PlaybackEngine::BeginMeasuring(const Pose& start, std::size_t first, int stopIndex,
+                                    PlaybackSpeed speed) {
+  PlanOptions options;
+  options.axes = servos_.axisCount.load();
+  options.speed = speed;
+  options.first = first;
+  options.last = stopIndex < 0 ? SIZE_MAX : static_cast<std::size_t>(stopIndex);
+  options.maxPoints = kMeasuredPlanMaxPoints;
+  measured_->Begin(PlanPath(geometry_.Get(), motion_.Poses(), start, options), clock_.NowMs());
 }
 
-void PlaybackEngine::MoveInterpolated(const Pose& previous, const Pose& pose, bool arc) {
-  const ArmGeometry g = geometry_.Get();
-  const uint32_t T = pose.transitionTime;
-  const StepTiming timing = ComputeStepTiming(T);
-  Pose working = previous;
-  const double dx = pose.x - previous.x;
-  const double dy = pose.y - previous.y;
+void PlaybackEngine::Sample(std::size_t index) {
+  if (measured_ == nullptr || !servos_.connected.load()) return;
+  std::array<int16_t, kMotorCount> motors{};
+  const int axes = servos_.axisCount.load();
+  for (int id = 1; id <= axes && id <= kMotorCount; ++id) {
+    motors[static_cast<std::size_t>(id - 1)] = servos_.PresentPosition(id);
+  }
+  measured_->Add(index, clock_.NowMs(), motors, geometry_.Get());
+}
 
+void PlaybackEngine::MoveNone(const Pose& pose, uint32_t time, std::size_t index) {
+  const uint16_t goalTime = static_cast<uint16_t>(time / 10);
+  for (int k = 0; k < kMotorCount; ++k) {
+    if (pose.excluded[static_cast<std::size_t>(k)] == 0) {
+      Queue(k + 1, pose.motorValues[static_cast<std::size_t>(k)], goalTime);
+    }
+  }
+  const uint32_t deadline = clock_.NowMs() + time;
+  if (measured_ == nullptr) {
+    WaitUntil(clock_, deadline, busy_.playbackStop);
+    return;
+  }
+  // The wait is cut into link cycles, so the robot's position is sampled as often as it is read.
+  while (static_cast<int32_t>(deadline - clock_.NowMs()) > 0 && !busy_.playbackStop.load()) {
+    Sample(index);
+    const uint32_t now = clock_.NowMs();
+    const uint32_t next = static_cast<int32_t>(deadline - now) > 10 ? now + 10 : deadline;
+    WaitUntil(clock_, next, busy_.playbackStop);
+  }
+}
+
+void PlaybackEngine::MoveInterpolated(const Pose& previous, const Pose& pose, bool arc,
+                                      uint32_t time, std::size_t index) {
   // The height and the hand are not interpolated: they get the whole move at once.
   for (int k : {2, 4}) {
     if (pose.excluded[static_cast<std::size_t>(k)] == 0) {
-      Queue(k + 1, pose.motorValues[static_cast<std::size_t>(k)], static_cast<uint16_t>(T / 10));
+      Queue(k + 1, pose.motorValues[static_cast<std::size_t>(k)], static_cast<uint16_t>(time / 10));
     }
   }
-
-  // How much the wrist's offset from its rotation-0 value changes over the move.
-  InverseKinematics(g, previous.x, previous.y, 0, 0, 0, working);
-  const int off0 = working.motorValues[3] - previous.motorValues[3];
-  InverseKinematics(g, pose.x, pose.y, 0, 0, 0, working);
-  const int dId4 = (pose.motorValues[3] - working.motorValues[3]) + off0;
-
-  ArcPath path;
-  if (arc) {
-    path =
-        ComputeArcPath(previous.x, previous.y, pose.x, pose.y, pose.arcRadius, pose.arcDirection);
-  }
-
-  const double limit = 1 + timing.ds;
-  double s = 0;
-  if (!(limit > 0)) return;
-  do {
-    bool last = false;
+  const ArmGeometry g = geometry_.Get();
+  InterpolatedMove move(g, previous, pose, arc, time);
+  const StepTiming& timing = move.Timing();
+  move.ForEachStep([&](double s, bool) {
     const uint32_t deadline = clock_.NowMs() + timing.periodMs;
-    if (s > 1) {
-      s = 1;
-      last = true;
-    }
-    double px;
-    double py;
-    if (arc) {
-      const double angle = path.a0 - s * path.sweep;
-      px = path.cx + path.radius * std::cos(angle);
-      py = path.cy + path.radius * std::sin(angle);
-    } else {
-      px = previous.x + s * dx;
-      py = previous.y + s * dy;
-    }
-    InverseKinematics(g, px, py, 0, 0, 0, working);
-    working.motorValues[3] =
-        static_cast<int16_t>(working.motorValues[3] + SaturatingTrunc(dId4 * s) - off0);
-    Queue(1, working.motorValues[0], timing.stepTime);
-    Queue(2, working.motorValues[1], timing.stepTime);
-    Queue(4, working.motorValues[3], timing.stepTime);
+    const InterpolatedMove::Step step = move.At(s);
+    Queue(1, step.id1, timing.stepTime);
+    Queue(2, step.id2, timing.stepTime);
+    Queue(4, step.id4, timing.stepTime);
+    Sample(index);
     WaitUntil(clock_, deadline, busy_.playbackStop);
-    if (busy_.playbackStop.load() || last) break;
-    s += timing.ds;
-  } while (s < limit);
+    return !busy_.playbackStop.load();
+  });
 }
 
 }  // namespace velmora

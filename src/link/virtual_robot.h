@@ -49,6 +49,8 @@ class VirtualRobot final : public HidUart {
 
   // How many of IDs 1..5 answer (the rest are not on the bus).
   void SetAnsweringServos(int count) { chip_.SetAnsweringServos(count); }
+  // Makes servo `id` `factor` times slower than its goal time asks (VirtualServoBus::SetSlowdown).
+  void SetServoSlowdown(int id, int factor) { chip_.SetServoSlowdown(id, factor); }
 
   // The simulated servos, as they are now.
   int16_t PresentPosition(int id) const { return chip_.PresentPosition(id); }

@@ -84,6 +84,12 @@ uint8_t VirtualServoBus::Register(int id, int address) const {
   return servos_[static_cast<std::size_t>(id - 1)].registers[static_cast<std::size_t>(address)];
 }
 
+void VirtualServoBus::SetSlowdown(int id, int factor) {
+  if (!ValidId(id)) return;
+  servos_[static_cast<std::size_t>(id - 1)].slowdown =
+      static_cast<uint32_t>(std::clamp(factor, 1, 100));
+}
+
 bool VirtualServoBus::MoveByHand(int id, int16_t position, uint32_t nowMs) {
   if (!ValidId(id) || TorqueOn(id)) return false;
   Servo& s = servos_[static_cast<std::size_t>(id - 1)];
@@ -163,7 +169,8 @@ void VirtualServoBus::Write(int id, int address, std::span<const uint8_t> data, 
     s.from = s.present;
     s.to = RegisterWord(s, kRegGoalPosition);
     s.startMs = nowMs;
-    s.durationMs = static_cast<uint32_t>(static_cast<uint16_t>(RegisterWord(s, kRegGoalTime))) * 10;
+    s.durationMs = static_cast<uint32_t>(static_cast<uint16_t>(RegisterWord(s, kRegGoalTime))) *
+                   10 * s.slowdown;
     s.moving = s.durationMs > 0 && s.from != s.to;
     if (!s.moving) s.present = s.to;
   }

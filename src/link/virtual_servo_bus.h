@@ -39,6 +39,10 @@ class VirtualServoBus {
   bool Moving(int id, uint32_t nowMs);
   uint8_t Register(int id, int address) const;
 
+  // Makes servo `id` `factor` times slower than asked: a move over Goal Time takes factor times
+  // as long (1: as asked, the default). Used to try out how a servo that cannot keep up looks.
+  void SetSlowdown(int id, int factor);
+
   // Turns a servo by hand. A servo with its torque on holds its position: false, nothing moves.
   bool MoveByHand(int id, int16_t position, uint32_t nowMs);
 
@@ -51,6 +55,7 @@ class VirtualServoBus {
     int16_t to = 0;
     uint32_t startMs = 0;
     uint32_t durationMs = 0;
+    uint32_t slowdown = 1;
   };
 
   static bool ValidId(int id) { return id >= 1 && id <= kServoCount; }

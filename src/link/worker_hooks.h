@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "document/playback_speed.h"
 #include "document/pose.h"
 
 namespace velmora {
@@ -19,6 +20,13 @@ class WorkerHooks {
   // Makes the Pose at `index` current and shows it, which normalises its time and queues its motor
   // values with its own transition time; the row is scrolled into view.
   virtual void SelectPose(std::size_t index) = 0;
+  // The same for a playback at `speed`: the motor values are queued with the Pose's time scaled
+  // to that speed (ScaleTransitionTime). Hooks of code that never plays at another speed may keep
+  // this default.
+  virtual void SelectPoseAtSpeed(std::size_t index, PlaybackSpeed speed) {
+    (void)speed;
+    SelectPose(index);
+  }
   // Inserts a copy after the current Pose and makes it current (shown, queued, scrolled to).
   virtual void InsertCopyAfterCurrent(const Pose& pose) = 0;
   // Switches the motor toggle off (the link then switches the torque off).

@@ -5,6 +5,7 @@
 
 #include "document/editing_commands.h"
 #include "document/load_conversion.h"
+#include "geometry/program_settings.h"
 #include "shell/program_state.h"
 #include "shell/settings_file.h"
 
@@ -26,6 +27,7 @@ Application::Application(ProgramState& state, ApplicationOptions options)
       playback_(state.document.motion, state.geometry, state.servos, state.busy, *this, clock_),
       recorder_(state.geometry, state.servos, state.settings, state.busy, *this, clock_),
       recovery_(state.document.motion, state.geometry) {
+  playback_.SetMeasuredPath(&state_.measured);
   state_.document.sink = this;
   state_.linkControls.SetSink(this);
   state_.commLog.SetSink(this);
@@ -49,6 +51,12 @@ bool Application::LoadStartupState() {
   const bool read = LoadSettings(settingsDirectory_, settings, state_.geometry, state_.servos,
                                  &state_.simulator.penTraceReset);
   state_.settings.Set(settings);
+  ProgramSettings own;
+  LoadProgramSettings(settingsDirectory_, own);
+  state_.programSettings.Set(own);
+  if (own.virtualSlowServo != 0) {
+    virtualRobot_.SetServoSlowdown(own.virtualSlowServo, own.virtualSlowFactor);
+  }
   // The first Pose is built with the claw position def.ini gave.
   NewMotion(state_.document, state_.geometry, /*resetHistory=*/true);
   state_.linkControls.SetAxisChoice(settings.axisType3 != 0 ? 3 : 5);
@@ -112,9 +120,11 @@ bool Application::FinishRun() {
   ReleaseHistory(state_.document);
   state_.settings.Update(
       [this](Settings& s) { s.axisType3 = state_.linkControls.AxisChoice() == 3 ? 1 : 0; });
-  // An installed copy's settings folder is made at the first exit.
+  // An installed copy's settings folder is made at the first exit. Our own settings go first:
+  // def.ini's result is the one the caller reports.
   std::error_code ec;
   std::filesystem::create_directories(settingsDirectory_, ec);
+  SaveProgramSettings(settingsDirectory_, state_.programSettings.Get());
   return SaveSettings(settingsDirectory_, state_.settings.Get(), state_.geometry, state_.servos);
 }
 
@@ -137,9 +147,27 @@ LoadReconcile Application::MakeLoadReconcile(std::function<int()> runLoadDialog)
 
 std::string Application::ModuleDirectoryText() const { return moduleDirectory_.string(); }
 
+
+bool Application::RefreshAnalysis() {
+  const int axes = state_.linkControls.AxisChoice() == 3 ? 3 : 5;
+  return state_.analysis.Update(state_.document.motion, state_.geometry.Get(), axes,
+                                state_.programSettings.Get().maxServoSpeed);
+}
+
+void Application::SetPathPreview(bool on) {
+  state_.programSettings.Update([on](ProgramSettings& s) { s.pathPreview = on; });
+}
+
+bool Application::PathPreview() const { return state_.programSettings.Get().pathPreview; }
+
 // ---- WorkerHooks ----
 
 void Application::SetBusyCommands(bool busy) {
+  if (!busy) {
+    if (const std::optional<Deviation> d = state_.measured.TakeFinished()) {
+      state_.commLog.AppendLog(DeviationText(*d) + " ");
+    }
+  }
   availability_.SetBusy(busy, state_.document.history.CanUndo(), state_.document.history.CanRedo());
   if (ChangeSink* sink = viewSink_.load()) sink->Notify(kChangeBusy | kChangeUndo);
 }
@@ -150,6 +178,11 @@ void Application::HighlightRow(std::size_t index) { state_.pane.HighlightRow(ind
 
 void Application::SelectPose(std::size_t index) {
   state_.pane.SelectPose(index);
+  state_.pane.EnsureCurrentVisible();
+}
+
+void Application::SelectPoseAtSpeed(std::size_t index, PlaybackSpeed speed) {
+  state_.pane.SelectPose(index, speed);
   state_.pane.EnsureCurrentVisible();
 }
 

@@ -104,6 +104,15 @@ class Application final : public WorkerHooks, private ChangeSink {
   // Refused while a playback or a recording runs.
   bool StartRecording();
 
+  // ---- The path preview, the motion check and the playback speed ----
+  // Brings the planned path and the check up to date with the Motion (UI thread, after every
+  // change). True when they changed.
+  bool RefreshAnalysis();
+  void SetPathPreview(bool on);
+  bool PathPreview() const;
+  void SetPlaybackSpeed(PlaybackSpeed speed) { playback_.SetSpeed(speed); }
+  PlaybackSpeed GetPlaybackSpeed() const { return playback_.Speed(); }
+
   // ---- The virtual robot in the robot list (not stored in def.ini) ----
   void SetVirtualRobotListed(bool listed);
   bool VirtualRobotListed() const;
@@ -123,7 +132,7 @@ class Application final : public WorkerHooks, private ChangeSink {
   Recorder& Recording() { return recorder_; }
   const std::filesystem::path& ModuleDirectory() const { return moduleDirectory_; }
   std::string ModuleDirectoryText() const;
-  // The folder where the program keeps def.ini and any other settings file of its own (see
+  // The folder where the program keeps def.ini and its own velmora.ini (see
   // ChooseSettingsDirectory); the module directory unless set before LoadStartupState. It may
   // not exist before the settings are first written.
   const std::filesystem::path& SettingsDirectory() const { return settingsDirectory_; }
@@ -138,6 +147,7 @@ class Application final : public WorkerHooks, private ChangeSink {
   void EnablePaneFields(bool enable) override;
   void HighlightRow(std::size_t index) override;
   void SelectPose(std::size_t index) override;
+  void SelectPoseAtSpeed(std::size_t index, PlaybackSpeed speed) override;
   void InsertCopyAfterCurrent(const Pose& pose) override;
   void ClearMotorToggle() override;
   void RecordStep() override;

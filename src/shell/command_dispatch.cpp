@@ -142,6 +142,17 @@ bool OpenMotionAt(Application& app, ShellView& view, const std::string& path) {
   return OpenDocument(app, view, files);
 }
 
+bool GoToPose(Application& app, std::size_t index) {
+  ProgramState& s = app.State();
+  if (s.busy.Busy()) return false;
+  s.pane.CommitPendingEdit();
+  if (!s.pane.SelectPose(index)) return false;
+  s.pane.HighlightRow(index);
+  s.pane.EnsureCurrentVisible();
+  s.pane.SyncViews();
+  return true;
+}
+
 std::string CurrentTitle(const Application& app) {
   const Document& doc = app.State().document;
   return BuildTitle(doc.fileName, doc.motion.IsModified());
@@ -289,6 +300,15 @@ bool ExecuteCommand(Application& app, ShellView& view, int command, CommandSourc
       break;
     case kCmdErasePen:
       ClearPenTrace(s.simulator);
+      // What the robot did in the last playback is a trace too.
+      if (!busy) s.measured.Clear();
+      break;
+    case kCmdPathPreview:
+      app.SetPathPreview(!app.PathPreview());
+      break;
+    case kCmdMotionCheck:
+      app.RefreshAnalysis();
+      view.RunDialog(kMotionCheckDialogId);
       break;
     case kCmdVirtualRobot:
       app.SetVirtualRobotListed(!app.VirtualRobotListed());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace velmora {
@@ -33,6 +34,11 @@ bool ConfirmClose(Application& app, ShellView& view);
 // command line): asks to save first, and converts a file of another coordinate system as Open
 // does. False when nothing was opened.
 bool OpenMotionAt(Application& app, ShellView& view, const std::string& path);
+
+// Makes the Pose at `index` current and the only selected row, scrolled into view, as a click on
+// its row does (the motion check window's double-click). Ignored while a playback or recording
+// runs and for a row the Motion does not have.
+bool GoToPose(Application& app, std::size_t index);
 
 // The window title for the present file name and modified flag.
 std::string CurrentTitle(const Application& app);

@@ -30,7 +30,9 @@ const std::vector<MenuPopup>& MainMenu() {
        {{kCmdPlay, "モーションの実行"},
         {kCmdStep, "モーションのコマ送り"},
         {kCmdStop, "モーションの停止"},
-        {kCmdRecord, "モーションのレコーディング"}}},
+        {kCmdRecord, "モーションのレコーディング"},
+        {},
+        {kCmdMotionCheck, "モーションの検査"}}},
       {"通信(&C)",
        {{kCmdCommunication, "通信", true},
         {kCmdMotorOn, "モータON", true},
@@ -40,7 +42,9 @@ const std::vector<MenuPopup>& MainMenu() {
        {{kCmdSimulatorSettings, "シミュレータの設定..."},
         {kCmdMotorSettings, "モータの設定..."},
         {kCmdCoordinateSystem, "座標系の設定..."},
-        {kCmdErasePen, "ペンの消去"}}},
+        {kCmdErasePen, "ペンの消去"},
+        {},
+        {kCmdPathPreview, "経路の表示", true}}},
       {"ヘルプ(&H)", {{kCmdAbout, "バージョン情報..."}}},
   };
   return menu;

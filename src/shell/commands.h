@@ -40,6 +40,9 @@ enum Command : int {
   kCmdErasePen = 40071,
   // Ours: the virtual robot in the robot list (a check item of the communication menu).
   kCmdVirtualRobot = 40090,
+  // Ours: the planned path under the arm (a check item of the settings menu), and the motion check.
+  kCmdPathPreview = 40091,
+  kCmdMotionCheck = 40092,
 };
 
 inline constexpr int kMainMenuId = 101;

@@ -9,7 +9,10 @@
 #include "link/busy_state.h"
 #include "link/comm_log.h"
 #include "link/link_controls.h"
+#include "link/measured_path.h"
+#include "link/motion_check.h"
 #include "link/servo_table.h"
+#include "geometry/program_settings.h"
 #include "simulator/simulator_context.h"
 #include "simulator/simulator_state.h"
 
@@ -27,7 +30,13 @@ struct ProgramState {
   CommLog commLog;
   // def.ini values without another home; read by the render thread, changed by the UI thread.
   Guarded<Settings> settings;
+  // velmora.ini: the program's own settings; read by the render thread, changed by the UI thread.
+  Guarded<ProgramSettings> programSettings;
   BusyState busy;
+  // The planned path of the Motion with its check (the preview and the PoseList's flags), and what
+  // the robot did during the last playback.
+  MotionAnalysis analysis;
+  MeasuredPath measured;
   // The coordinate marker and the pen-trace erase flag, shared by the render and UI threads.
   SimulatorState simulator;
   // The batch conversion dialog's remembered modes; kept for the run, not in def.ini.
@@ -37,7 +46,8 @@ struct ProgramState {
 
   // The simulator's view of this state: the frame loop and the marker drag take only these.
   operator SimulatorContext() {
-    return {settings, geometry, document, pane, servos, linkControls, busy, simulator};
+    return {settings, programSettings, geometry, document, pane,     servos,
+            linkControls, busy,          simulator, analysis, measured};
   }
 };
 

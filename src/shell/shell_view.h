@@ -17,6 +17,8 @@ enum DialogId : int {
   kCoordinateSystemDialogId = 142,
   kBatchConversionDialogId = 143,
   kMotorSettingsDialogId = 145,
+  // Ours: the list of the motion check's findings. It stays open beside the main window.
+  kMotionCheckDialogId = 1092,
 };
 
 // What the command table needs of the main window. The Qt main window implements it; tests

@@ -50,6 +50,9 @@ void DrawLineSegment(PixelBuffer& buffer, const SceneVertex& a, const SceneVerte
       static_cast<float>(b.colour >> 24), static_cast<float>((b.colour >> 16) & 0xFF),
       static_cast<float>((b.colour >> 8) & 0xFF), static_cast<float>(b.colour & 0xFF)};
   const bool solid = a.colour == b.colour;
+  // An opaque line of one colour covers its pixels whatever they held: source-over with alpha 255
+  // gives the colour itself, so the per-pixel blend is skipped.
+  const bool opaque = solid && (a.colour >> 24) == 0xFF;
 
   const int from = static_cast<int>(first);
   const int to = static_cast<int>(last);
@@ -60,12 +63,17 @@ void DrawLineSegment(PixelBuffer& buffer, const SceneVertex& a, const SceneVerte
     if (minor >= 0 && minor < minorLimit) {
       const int x = xMajor ? m : static_cast<int>(minor);
       const int y = xMajor ? static_cast<int>(minor) : m;
+      uint32_t& px = buffer.pixels[static_cast<std::ptrdiff_t>(y) * buffer.stride + x];
+      if (opaque) {
+        px = a.colour;
+        if (m == to) break;
+        continue;
+      }
       uint32_t channel[4];
       for (int c = 0; c < 4; ++c) {
         channel[c] = solid ? static_cast<uint32_t>(ca[c])
                            : static_cast<uint32_t>(ca[c] + static_cast<float>(t) * (cb[c] - ca[c]));
       }
-      uint32_t& px = buffer.pixels[static_cast<std::ptrdiff_t>(y) * buffer.stride + x];
       if (blend) {
         if (channel[0] != 0) px = Blend(px, channel[0], channel[1], channel[2], channel[3]);
       } else {

@@ -1,6 +1,7 @@
 #include "simulator/render_loop.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "document/motion.h"
 #include "geometry/kinematics.h"
@@ -37,6 +38,23 @@ Pose SimulatedPose(const Motion& motion, const ServoTable& servos, const ArmGeom
   return pose;
 }
 
+PathFrameInputs PathInputs(const SimulatorContext& state, const Settings& settings, int width,
+                           int height, std::shared_ptr<const CheckedMotion>* planned) {
+  PathFrameInputs in;
+  in.preview = state.programSettings.Get().pathPreview;
+  std::shared_ptr<const CheckedMotion> latest;
+  if (in.preview) latest = state.analysis.Latest();
+  in.plannedRevision = latest != nullptr ? latest->revision : 0;
+  in.measuredRevision = state.measured.Revision();
+  in.currentPose = state.document.motion.CurrentIndex();
+  in.vpenTh = settings.vpenTh;
+  in.scaling = settings.scaling;
+  in.width = width;
+  in.height = height;
+  if (planned != nullptr) *planned = std::move(latest);
+  return in;
+}
+
 RenderLoop::RenderLoop(SimulatorContext state, Clock& clock, FrameRenderer& renderer, int width,
                        int height)
     : state_(state), clock_(clock), renderer_(renderer), width_(width), height_(height) {}
@@ -65,6 +83,10 @@ bool RenderLoop::RunFrame() {
   const Pose pose = SimulatedPose(state_.document.motion, state_.servos, in.geometry);
   EnsurePenTrace(pen_, in.settings.vpenPoints, state_.simulator.penTraceReset);
   BuildScene(pose, in, state_.simulator, pen_, queue_);
+  std::shared_ptr<const CheckedMotion> planned;
+  const PathFrameInputs paths = PathInputs(state_, in.settings, width_, height_, &planned);
+  std::vector<OverlayText> pathTexts;
+  paths_.Queue(paths, planned, state_.measured, queue_, pathTexts);
 
   // The deadline is compared as an unsigned difference, so the loop also ends across the clock's
   // wrap at 2^32 ms.
@@ -82,7 +104,11 @@ bool RenderLoop::RunFrame() {
 
   const Matrix4 view = ViewTransform(in.settings.scaling, width_, height_);
   state_.simulator.marker.SetViewInverse(ViewInverse(in.settings.scaling, width_, height_));
-  FrameContent frame{queue_.TakeAll(), BuildOverlay(pose, overlay)};
+  std::vector<OverlayText> texts = std::move(pathTexts);
+  std::vector<OverlayText> own = BuildOverlay(pose, overlay);
+  texts.insert(texts.end(), std::make_move_iterator(own.begin()),
+               std::make_move_iterator(own.end()));
+  FrameContent frame{queue_.TakeAll(), std::move(texts)};
   for (DrawItem& item : frame.items) MapToView(item, view);
   if (!renderer_.KeepsPicture()) return renderer_.DrawFrame(frame.items, frame.overlay);
   if (shownValid_ && frame == shown_) {

@@ -9,6 +9,7 @@
 #include "simulator/draw_queue.h"
 #include "simulator/overlay.h"
 #include "simulator/simulator_context.h"
+#include "simulator/path_preview.h"
 #include "simulator/virtual_pen.h"
 
 namespace velmora {
@@ -52,8 +53,13 @@ struct FrameContent {
   friend bool operator==(const FrameContent&, const FrameContent&) = default;
 };
 
+// The path inputs of a frame: the preview toggle with the latest planned path, the measured path,
+// the current Pose and the view.
+PathFrameInputs PathInputs(const SimulatorContext& state, const Settings& settings, int width,
+                           int height, std::shared_ptr<const CheckedMotion>* planned);
+
 // The render thread's frame loop, on a Clock: each frame takes the state to show, builds the
-// scene, waits until 16 ms after the frame's start have passed, then draws. For a renderer that
+// scene (with the planned and measured paths), waits until 16 ms after the frame's start have passed, then draws. For a renderer that
 // keeps its picture, a frame whose content equals the one on show is not drawn again: the scene
 // (and with it the pen trace, which gains a point and ages every frame) is still built, so a frame
 // is left out only once nothing in it changes any more, and the first change shows in the next
@@ -80,6 +86,7 @@ class RenderLoop {
   const int width_;
   const int height_;
   PenTrace pen_;
+  PathPreview paths_;
   DrawQueue queue_;
   FrameContent shown_;  // the content of the last frame the renderer drew
   bool shownValid_ = false;

@@ -4,9 +4,12 @@
 #include "document/document.h"
 #include "document/pose_edit_pane.h"
 #include "geometry/coordinate_system.h"
+#include "geometry/program_settings.h"
 #include "geometry/settings.h"
 #include "link/busy_state.h"
 #include "link/link_controls.h"
+#include "link/measured_path.h"
+#include "link/motion_check.h"
 #include "link/servo_table.h"
 #include "simulator/simulator_state.h"
 
@@ -17,6 +20,7 @@ namespace velmora {
 // never sees the application.
 struct SimulatorContext {
   Guarded<Settings>& settings;
+  Guarded<ProgramSettings>& programSettings;  // the path preview's toggle
   Geometry& geometry;
   Document& document;
   PoseEditPane& pane;  // the marker drag moves the current Pose through it
@@ -24,6 +28,8 @@ struct SimulatorContext {
   LinkControls& linkControls;
   BusyState& busy;
   SimulatorState& simulator;
+  MotionAnalysis& analysis;  // the planned path drawn by the preview
+  MeasuredPath& measured;    // what the robot did during the last playback
 };
 
 }  // namespace velmora

@@ -56,6 +56,22 @@ TEST(ApplicationStartUp, WithoutDefIniEverySettingKeepsItsStartValue) {
   EXPECT_EQ(state.document.motion.Current().handWidth, 20);
 }
 
+TEST(ApplicationStartUp, OwnSettingsLiveInVelmoraIniBesideDefIni) {
+  TempDir dir;
+  WriteBytes(dir / "velmora.ini", "PATH_PREVIEW:[1]\r\nVIRTUAL_SLOW_SERVO:[2]\r\n");
+  ProgramState state;
+  Application app(state, {dir.path(), nullptr, nullptr, nullptr});
+  app.LoadStartupState();
+  EXPECT_EQ(app.SettingsDirectory(), dir.path());
+  EXPECT_TRUE(app.PathPreview());
+  EXPECT_EQ(state.programSettings.Get().virtualSlowServo, 2);
+  app.SetPathPreview(false);
+  app.StopThreads();
+  ASSERT_TRUE(app.FinishRun());
+  EXPECT_EQ(ReadBytes(dir / "velmora.ini").rfind("PATH_PREVIEW:[0]\r\n", 0), 0u);
+  EXPECT_EQ(ReadBytes(dir / "def.ini").find("PATH_PREVIEW"), std::string::npos);
+}
+
 class ApplicationTest : public testing::ShellTest {
  protected:
   // Lists the virtual robot and connects to it through the link controls, as the user does.
@@ -150,6 +166,20 @@ TEST_F(ApplicationTest, PlaybackShowsEachPoseAndGivesTheCommandsBack) {
   EXPECT_TRUE(app.Availability().IsEnabled(kCmdPlay));
   EXPECT_FALSE(app.Availability().IsEnabled(kCmdStop));
   EXPECT_FALSE(state.document.motion.IsModified());  // playing is not editing
+}
+
+TEST_F(ApplicationTest, PlaybackOnTheVirtualRobotLogsHowFarItStrayedFromThePlan) {
+  LoadPoses(3);
+  ConnectToVirtualRobot(/*motors=*/true);
+  app.SetPlaybackSpeed(PlaybackSpeed::kQuadruple);
+  ASSERT_TRUE(app.StartPlayback());
+  ASSERT_TRUE(Eventually([&] { return !state.busy.playing.load(); }));
+  app.Playback().Join();
+  EXPECT_EQ(state.commLog.Text().rfind("計画との最大ずれ ", 0), 0u);
+  const MeasuredView measured = state.measured.View();
+  ASSERT_FALSE(measured.Empty());
+  EXPECT_TRUE(measured.result.has_value());
+  EXPECT_EQ(measured.planned->PoseCount(), 3u);
 }
 
 TEST_F(ApplicationTest, RecordingOnTheVirtualRobotInsertsPosesAsOneStep) {

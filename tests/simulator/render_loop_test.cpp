@@ -360,3 +360,75 @@ TEST(RenderLoopThreads, FramesRunBesideTheMouseTheDialogAndTheLink) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// The vertices of the frame's items in `colour`.
+std::size_t VerticesIn(const std::vector<DrawItem>& items, uint32_t colour) {
+  std::size_t n = 0;
+  for (const DrawItem& item : items) {
+    for (const SceneVertex& v : item.vertices) n += v.colour == colour ? 1 : 0;
+  }
+  return n;
+}
+
+TEST_F(RenderLoopTest, PathPreviewFollowsTheToggleEditsAndThePlayback) {
+  const ArmGeometry g = state.geometry.Get();
+  auto at = [&g](double x, double y, double z, int32_t interpolation) {
+    Pose p;
+    p.x = x;
+    p.y = y;
+    p.z = z;
+    p.handWidth = 20;
+    p.interpolation = interpolation;
+    p.transitionTime = 1000;
+    UpdateMotorValues(g, p);
+    return p;
+  };
+  state.document.motion.Replace(
+      {at(20, 60, -25, kNone), at(80, 60, -25, kLinear), at(80, 0, 0, kLinear)}, 1);
+  state.analysis.Update(state.document.motion, g, 5, 300);
+  loop.RunFrame();
+  EXPECT_EQ(VerticesIn(renderer.lastItems, kPenDownPathColour), 0u);  // off by default
+
+  state.programSettings.Update([](ProgramSettings& s) { s.pathPreview = true; });
+  loop.RunFrame();
+  EXPECT_GT(VerticesIn(renderer.lastItems, kPenDownPathColour), 0u);  // the stroke, pen down
+  EXPECT_GT(VerticesIn(renderer.lastItems, kPenUpPathColour), 0u);    // lifting on the way to 3
+  EXPECT_GT(VerticesIn(renderer.lastItems, kCurrentMoveColour), 0u);
+  std::vector<std::string> numbers;
+  for (const OverlayText& t : renderer.lastOverlay) {
+    if (t.rgb == kPoseNumberRgb) numbers.push_back(t.text);
+  }
+  EXPECT_EQ(numbers, (std::vector<std::string>{"1", "2", "3"}));
+
+  // An edit shows at the next frame: the whole stroke is lifted.
+  state.document.motion.Modify([&g](std::vector<Pose>& p, std::size_t&) {
+    for (Pose& pose : p) {
+      pose.z = 0;
+      UpdateMotorValues(g, pose);
+    }
+  });
+  ASSERT_TRUE(state.analysis.Update(state.document.motion, g, 5, 300));
+  loop.RunFrame();
+  EXPECT_EQ(VerticesIn(renderer.lastItems, kPenDownPathColour), 0u);
+
+  // What the robot did in a playback lies over it, with the largest deviation in the overlay.
+  PlannedPath plan = state.analysis.Latest()->path;
+  state.measured.Begin(std::move(plan), 0);
+  state.measured.Add(1, 100, state.document.motion.PoseAt(1)->motorValues, g);
+  state.measured.Add(2, 200, state.document.motion.PoseAt(2)->motorValues, g);
+  state.measured.Finish();
+  loop.RunFrame();
+  EXPECT_EQ(VerticesIn(renderer.lastItems, kMeasuredPathColour), 2u);
+  EXPECT_EQ(renderer.lastOverlay.front().text.rfind("計画との最大ずれ", 0), std::string::npos);
+  bool shown = false;
+  for (const OverlayText& t : renderer.lastOverlay) {
+    shown = shown || t.text.rfind("計画との最大ずれ 0.", 0) == 0;
+  }
+  EXPECT_TRUE(shown);
+}
+
+}  // namespace
+}  // namespace velmora

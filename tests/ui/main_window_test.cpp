@@ -89,8 +89,13 @@ TEST_F(MainWindowTest, FourAreasSitAtTheirPlaces) {
   EXPECT_EQ(bar->Axis5()->geometry(), QRect(690, 5, 50, 15));
   EXPECT_EQ(bar->ErasePen()->geometry(), QRect(740, 2, 80, 20));
   EXPECT_EQ(bar->ErasePen()->text(), "ペンの消去");
-  EXPECT_EQ(bar->AlwaysDraw()->geometry(), QRect(830, 2, 80, 20));
+  EXPECT_EQ(bar->AlwaysDraw()->geometry(), QRect(830, 2, 68, 20));
   EXPECT_EQ(bar->AlwaysDraw()->text(), "常時描画");
+  // Ours after it, inside the window: the path preview and the playback speed.
+  EXPECT_EQ(bar->PathPreview()->text(), "経路");
+  EXPECT_GT(bar->PathPreview()->geometry().left(), bar->AlwaysDraw()->geometry().right());
+  EXPECT_GT(bar->Speed()->geometry().left(), bar->PathPreview()->geometry().right());
+  EXPECT_LE(bar->Speed()->geometry().right(), 1000);
 }
 
 TEST_F(MainWindowTest, MenusAndToolbarCarryTheCommandTable) {
@@ -112,9 +117,10 @@ TEST_F(MainWindowTest, MenusAndToolbarCarryTheCommandTable) {
                        "編集(&E): 元に戻す やり直し - ポーズの挿入 ポーズのキャプチャ - 切り取り "
                        "コピー 貼り付け 削除 - ポーズの一括変換",
                        "モーション(&P): モーションの実行 モーションのコマ送り モーションの停止 "
-                       "モーションのレコーディング",
+                       "モーションのレコーディング - モーションの検査",
                        "通信(&C): 通信 モータON - 仮想ロボット",
-                       "設定(&D): シミュレータの設定... モータの設定... 座標系の設定... ペンの消去",
+                       "設定(&D): シミュレータの設定... モータの設定... 座標系の設定... ペンの消去 "
+                       "- 経路の表示",
                        "ヘルプ(&H): バージョン情報...",
                    }));
   EXPECT_TRUE(Action(kCmdCommunication)->isCheckable());

@@ -1,5 +1,9 @@
 #include "document/ui/pose_list_model.h"
 
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QPolygonF>
 #include <algorithm>
 #include <climits>
 #include <optional>
@@ -9,7 +13,37 @@
 
 namespace velmora {
 
+namespace {
+
+// A small warning triangle, drawn rather than taken from the style so that it looks the same
+// everywhere and fits the narrow number column.
+const QIcon& IssueIcon() {
+  static const QIcon icon = [] {
+    QPixmap pixmap(10, 10);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QColor(0x80, 0x30, 0x00));
+    p.setBrush(QColor(0xFF, 0xB0, 0x00));
+    p.drawPolygon(QPolygonF({QPointF(5, 0.5), QPointF(9.5, 9.5), QPointF(0.5, 9.5)}));
+    p.setPen(QPen(Qt::black, 1.4));
+    p.drawLine(QPointF(5, 3.5), QPointF(5, 6.5));
+    p.drawPoint(QPointF(5, 8.2));
+    p.end();
+    return QIcon(pixmap);
+  }();
+  return icon;
+}
+
+}  // namespace
+
 PoseListModel::PoseListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void PoseListModel::SetIssues(std::vector<std::string> reasons) {
+  if (reasons == issues_) return;
+  issues_ = std::move(reasons);
+  if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, columnCount() - 1));
+}
 
 void PoseListModel::Reset(const Motion& motion) {
   beginResetModel();
@@ -53,6 +87,13 @@ QVariant PoseListModel::data(const QModelIndex& index, int role) const {
       return ToQString(Texts(static_cast<std::size_t>(index.row()))[index.column()]);
     case Qt::TextAlignmentRole:
       return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    case Qt::DecorationRole:
+    case kIssueRole: {
+      const auto row = static_cast<std::size_t>(index.row());
+      if (row >= issues_.size() || issues_[row].empty()) return {};
+      if (role == kIssueRole) return ToQString(issues_[row]);
+      return index.column() == 0 ? QVariant(IssueIcon()) : QVariant();
+    }
     default:
       return {};
   }

@@ -2,6 +2,8 @@
 
 #include <QAbstractTableModel>
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "document/pose_row_text.h"
 
@@ -25,6 +27,11 @@ class PoseListModel : public QAbstractTableModel {
   // The texts of `row` changed.
   void RowChanged(std::size_t row);
 
+  // The motion check's reasons per row (empty: nothing found). A flagged row shows a warning
+  // icon in its first column, and its reasons as the tip of the whole row (kIssueRole).
+  void SetIssues(std::vector<std::string> reasons);
+  static constexpr int kIssueRole = Qt::UserRole + 1;
+
   // The texts of a row as the list shows them; empty texts for a row the Motion no longer has.
   PoseRowTexts Texts(std::size_t row) const;
 
@@ -39,6 +46,7 @@ class PoseListModel : public QAbstractTableModel {
 
  private:
   const Motion* motion_ = nullptr;
+  std::vector<std::string> issues_;
   int rows_ = 0;
   // A view asks for the four columns of a row, and for several roles of each, one after another;
   // the last formatted row is kept for those calls.

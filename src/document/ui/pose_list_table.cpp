@@ -41,7 +41,11 @@ class CompactCellDelegate : public QStyledItemDelegate {
     QStyle* style = view != nullptr ? view->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, view);
 
-    const QRect room = cell.rect.adjusted(kTextMargin, 0, 0, 0);
+    // A flagged row's icon comes first; the number follows it.
+    const int icon = cell.features.testFlag(QStyleOptionViewItem::HasDecoration)
+                         ? cell.decorationSize.width() + 1
+                         : 0;
+    const QRect room = cell.rect.adjusted(kTextMargin + icon, 0, 0, 0);
     const QPalette::ColorGroup group = !(cell.state & QStyle::State_Enabled) ? QPalette::Disabled
                                        : (cell.state & QStyle::State_Active) ? QPalette::Active
                                                                              : QPalette::Inactive;
@@ -63,6 +67,7 @@ PoseListTable::PoseListTable(PoseEditPane& pane, QWidget* parent)
     : QTableView(parent), pane_(pane), model_(new PoseListModel(this)) {
   setModel(model_);
   setItemDelegate(new CompactCellDelegate(this));
+  setIconSize(QSize(10, 10));
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -277,8 +282,14 @@ void PoseListTable::ShowCellTip() {
   }
   if (QPersistentModelIndex(index) == tipIndex_ && QToolTip::isVisible()) return;
   tipIndex_ = QPersistentModelIndex(index);
-  const QString text = index.data(Qt::ToolTipRole).toString();
   const QRect cell = visualRect(index);
+  // A row the motion check flagged shows its reasons, whatever cell the mouse is on.
+  const QString issues = index.data(PoseListModel::kIssueRole).toString();
+  if (!issues.isEmpty()) {
+    QToolTip::showText(viewport()->mapToGlobal(cell.bottomLeft()), issues, viewport(), cell);
+    return;
+  }
+  const QString text = index.data(Qt::ToolTipRole).toString();
   // Like a label tip: only a text that the cell cuts off is shown, over the cell itself.
   if (fontMetrics().horizontalAdvance(text) + CompactCellDelegate::kTextMargin <=
       cell.width() - 1) {

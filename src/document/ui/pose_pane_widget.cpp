@@ -16,6 +16,7 @@
 #include "base/dialog_units.h"
 #include "document/pose_edit_pane.h"
 #include "document/pose_pane_controls.h"
+#include "document/ui/pose_list_model.h"
 #include "document/ui/pose_list_table.h"
 #include "shell/program_state.h"
 #include "shell/ui/dialog_fonts.h"
@@ -90,6 +91,10 @@ PosePaneWidget::~PosePaneWidget() {
 }
 
 void PosePaneWidget::SyncViews() { state_.pane.SyncViews(); }
+
+void PosePaneWidget::SetIssues(std::vector<std::string> reasons) {
+  list_->Model()->SetIssues(std::move(reasons));
+}
 
 void PosePaneWidget::OnChanges(uint32_t changes) {
   if ((changes & kPoseViewChanges) != 0) SyncViews();

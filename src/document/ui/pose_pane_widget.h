@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "shell/ui/widget_control_view.h"
 
@@ -39,6 +41,8 @@ class PosePaneWidget : public QWidget {
   ~PosePaneWidget() override;
 
   PoseListTable* List() const { return list_; }
+  // The motion check's reasons per row, shown as the rows' flags.
+  void SetIssues(std::vector<std::string> reasons);
   // The control with the given number, or null.
   QWidget* Control(int id) const { return view_.Find(id); }
 

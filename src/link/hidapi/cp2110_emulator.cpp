@@ -315,6 +315,11 @@ void Cp2110Emulator::SetAnsweringServos(int count) {
   bus_.SetAnsweringCount(count);
 }
 
+void Cp2110Emulator::SetServoSlowdown(int id, int factor) {
+  std::lock_guard lock(mutex_);
+  bus_.SetSlowdown(id, factor);
+}
+
 int16_t Cp2110Emulator::PresentPosition(int id) const {
   std::lock_guard lock(mutex_);
   return bus_.PresentPosition(id, clock_.NowMs());

@@ -77,6 +77,8 @@ class Cp2110Emulator final : public HidApi {
 
   // The servos behind the UART, as they are now. SetAnsweringServos(n): IDs 1..n answer.
   void SetAnsweringServos(int count);
+  // Servo `id` moves `factor` times slower than its goal time asks (a deliberately slow servo).
+  void SetServoSlowdown(int id, int factor);
   int16_t PresentPosition(int id) const;
   int16_t PresentCurrent(int id) const;
   bool TorqueOn(int id) const;

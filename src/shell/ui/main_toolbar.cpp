@@ -91,10 +91,35 @@ MainToolBar::MainToolBar(const CommandActions& actions, const QFont& font, Callb
   alwaysDraw_ = new QCheckBox(QStringLiteral("常時描画"), this);
   alwaysDraw_->setObjectName(QStringLiteral("alwaysDraw"));
   alwaysDraw_->setFont(font);
-  alwaysDraw_->setGeometry(830, 2, 80, 20);
+  alwaysDraw_->setGeometry(830, 2, 68, 20);
   alwaysDraw_->setToolTip(ToolTipText(40045));
   connect(alwaysDraw_, &QCheckBox::clicked, this, [this](bool on) {
     if (callbacks_.alwaysDraw) callbacks_.alwaysDraw(on);
+  });
+
+  pathPreview_ = new QCheckBox(ToQString(LoadText(41208)), this);
+  pathPreview_->setObjectName(QStringLiteral("pathPreview"));
+  pathPreview_->setFont(font);
+  pathPreview_->setGeometry(898, 2, 44, 20);
+  pathPreview_->setToolTip(ToolTipText(41209));
+  connect(pathPreview_, &QCheckBox::clicked, this, [this](bool on) {
+    if (callbacks_.pathPreview) callbacks_.pathPreview(on);
+  });
+
+  speed_ = new QComboBox(this);
+  speed_->setObjectName(QStringLiteral("playbackSpeed"));
+  speed_->setFont(font);
+  speed_->setGeometry(942, 2, 56, 22);
+  speed_->setToolTip(ToolTipText(41210));
+  speed_->setFocusPolicy(Qt::NoFocus);
+  for (PlaybackSpeed s : kPlaybackSpeeds) {
+    speed_->addItem(ToQString(PlaybackSpeedLabel(s)), static_cast<int>(s));
+  }
+  SetSpeed(PlaybackSpeed::kNormal);
+  connect(speed_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+    if (callbacks_.speedChosen && index >= 0) {
+      callbacks_.speedChosen(static_cast<PlaybackSpeed>(speed_->itemData(index).toInt()));
+    }
   });
 }
 
@@ -113,5 +138,12 @@ void MainToolBar::RefreshLink(const LinkControlsState& link) {
 }
 
 void MainToolBar::SetAlwaysDraw(bool on) { alwaysDraw_->setChecked(on); }
+
+void MainToolBar::SetPathPreview(bool on) { pathPreview_->setChecked(on); }
+
+void MainToolBar::SetSpeed(PlaybackSpeed speed) {
+  const int index = speed_->findData(static_cast<int>(speed));
+  if (index >= 0) speed_->setCurrentIndex(index);
+}
 
 }  // namespace velmora

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "document/playback_speed.h"
+
 class QCheckBox;
 class QComboBox;
 class QPushButton;
@@ -17,7 +19,8 @@ struct LinkControlsState;
 
 // The toolbar: the command buttons of CommandActions with their separators, and the controls
 // placed on it at fixed positions: the robot selector, the axis choice "3軸" / "5軸", the push
-// button "ペンの消去" and the check box "常時描画". The controls show core values (Refresh) and
+// button "ペンの消去", the check box "常時描画", and ours: the check box "経路" (the path preview)
+// and the playback speed. The controls show core values (Refresh) and
 // report what the user does through the callbacks.
 class MainToolBar : public QToolBar {
   Q_OBJECT
@@ -30,6 +33,8 @@ class MainToolBar : public QToolBar {
     std::function<void(int axes)> axisChosen;  // 3 or 5
     std::function<void()> erasePen;
     std::function<void(bool on)> alwaysDraw;
+    std::function<void(bool on)> pathPreview;
+    std::function<void(PlaybackSpeed speed)> speedChosen;
   };
 
   MainToolBar(const CommandActions& actions, const QFont& font, Callbacks callbacks,
@@ -39,12 +44,16 @@ class MainToolBar : public QToolBar {
   // disabled while connected.
   void RefreshLink(const LinkControlsState& link);
   void SetAlwaysDraw(bool on);
+  void SetPathPreview(bool on);
+  void SetSpeed(PlaybackSpeed speed);
 
   QComboBox* RobotSelector() const { return robots_; }
   QRadioButton* Axis3() const { return axis3_; }
   QRadioButton* Axis5() const { return axis5_; }
   QPushButton* ErasePen() const { return erase_; }
   QCheckBox* AlwaysDraw() const { return alwaysDraw_; }
+  QCheckBox* PathPreview() const { return pathPreview_; }
+  QComboBox* Speed() const { return speed_; }
 
  private:
   Callbacks callbacks_;
@@ -53,6 +62,8 @@ class MainToolBar : public QToolBar {
   QRadioButton* axis5_ = nullptr;
   QPushButton* erase_ = nullptr;
   QCheckBox* alwaysDraw_ = nullptr;
+  QCheckBox* pathPreview_ = nullptr;
+  QComboBox* speed_ = nullptr;
   std::vector<std::string> shownDevices_;
 };
 

@@ -25,6 +25,7 @@
 #include "shell/ui/about_box.h"
 #include "shell/ui/command_actions.h"
 #include "shell/ui/main_toolbar.h"
+#include "shell/ui/motion_check_window.h"
 #include "shell/ui/qt_change_sink.h"
 #include "shell/ui/qt_file_dialogs.h"
 #include "shell/ui/widget_control_view.h"
@@ -139,6 +140,10 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
     // The render thread reads it from the settings every frame.
     app_.State().settings.Update([on](Settings& s) { s.vpenEverytimeDraw = on ? 1 : 0; });
   };
+  callbacks.pathPreview = [this](bool on) {
+    if (app_.PathPreview() != on) Execute(kCmdPathPreview, CommandSource::kToolbar);
+  };
+  callbacks.speedChosen = [this](PlaybackSpeed speed) { app_.SetPlaybackSpeed(speed); };
   toolBar_ = new MainToolBar(*actions_, font, std::move(callbacks), client_);
   toolBar_->setGeometry(0, 0, client.right, MainToolBar::kHeight);
   toolBar_->SetAlwaysDraw(state.settings.Get().vpenEverytimeDraw != 0);
@@ -155,6 +160,8 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
   RefreshAvailability();
   RefreshLink();
   RefreshCommLog();
+  RefreshPathControls();
+  RefreshAnalysis(/*force=*/true);
 
   shutdownPoll_.setInterval(kShutdownPollMs);
   connect(&shutdownPoll_, &QTimer::timeout, this, &MainWindow::PollShutdown);
@@ -201,6 +208,9 @@ int MainWindow::RunDialog(int id) {
     case kMotorSettingsDialogId:
       RunMotorSettingsDialog(state, this);
       return 0;
+    case kMotionCheckDialogId:
+      ShowMotionCheck();
+      return 0;
     default:
       return 0;
   }
@@ -223,6 +233,7 @@ void MainWindow::Execute(int command, CommandSource source) {
   }
   ExecuteCommand(app_, *this, command, source);
   FlushChanges();
+  RefreshPathControls();
 }
 
 void MainWindow::ShowContextMenu(const QPoint& globalPos) {
@@ -248,6 +259,7 @@ void MainWindow::ApplyChanges(uint32_t changes) {
   if (changes & (kChangeToggles | kChangeDeviceList | kChangeConnection)) RefreshLink();
   if (changes & kChangeCommLog) RefreshCommLog();
   pane_->OnChanges(changes);
+  RefreshAnalysis(/*force=*/false);
 }
 
 void MainWindow::RefreshTitle() { setWindowTitle(ToQString(CurrentTitle(app_))); }
@@ -267,6 +279,31 @@ void MainWindow::RefreshCommLog() {
   QString shown = ToQString(text);
   shown.remove(QLatin1Char('\r'));
   commLog_->setPlainText(shown);  // newest entry on top, scrolled to the top
+}
+
+void MainWindow::RefreshPathControls() {
+  const bool on = app_.PathPreview();
+  toolBar_->SetPathPreview(on);
+  if (QAction* a = actions_->Action(kCmdPathPreview)) a->setChecked(on);
+  toolBar_->SetSpeed(app_.GetPlaybackSpeed());
+}
+
+void MainWindow::RefreshAnalysis(bool force) {
+  if (!app_.RefreshAnalysis() && !force) return;
+  const std::shared_ptr<const CheckedMotion> checked = app_.State().analysis.Latest();
+  if (checked == nullptr) return;
+  pane_->SetIssues(checked->reasons);
+  if (motionCheck_ != nullptr) motionCheck_->SetLines(CheckLines(*checked));
+}
+
+void MainWindow::ShowMotionCheck() {
+  if (motionCheck_ == nullptr) {
+    motionCheck_ = new MotionCheckWindow(
+        commLog_->font(), [this](std::size_t pose) { GoToPose(app_, pose); }, this);
+  }
+  RefreshAnalysis(/*force=*/true);
+  motionCheck_->show();
+  motionCheck_->raise();
 }
 
 void MainWindow::ApplyLayout() {

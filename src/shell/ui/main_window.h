@@ -18,6 +18,7 @@ namespace velmora {
 class Application;
 class CommandActions;
 class MainToolBar;
+class MotionCheckWindow;
 class PosePaneWidget;
 class QtChangeSink;
 class QtFileDialogs;
@@ -72,6 +73,7 @@ class MainWindow : public QMainWindow, public ShellView {
   QPlainTextEdit* CommLog() const { return commLog_; }
   MainToolBar* ToolBar() const { return toolBar_; }
   CommandActions* Actions() const { return actions_; }
+  MotionCheckWindow* MotionCheck() const { return motionCheck_; }
   bool ShuttingDown() const { return shuttingDown_; }
 
   // Rebuilds the title from the document's file name and modified flag.
@@ -91,6 +93,11 @@ class MainWindow : public QMainWindow, public ShellView {
   void RefreshAvailability();
   void RefreshLink();
   void RefreshCommLog();
+  // The path preview toggle (menu and toolbar) and the speed choice as the application has them.
+  void RefreshPathControls();
+  // The motion check's flags in the PoseList and its window, after the analysis changed.
+  void RefreshAnalysis(bool force);
+  void ShowMotionCheck();
   void ApplyLayout();
   void ShowContextMenu(const QPoint& globalPos);
   void PollShutdown();
@@ -107,6 +114,7 @@ class MainWindow : public QMainWindow, public ShellView {
   PosePaneWidget* pane_ = nullptr;
   SimulatorView* view_ = nullptr;
   QPlainTextEdit* commLog_ = nullptr;
+  MotionCheckWindow* motionCheck_ = nullptr;
   uint64_t commLogSeen_ = 0;
 
   // Closing: the user agreed, the link is letting go; the window closes once it has.
