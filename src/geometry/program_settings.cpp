@@ -79,7 +79,7 @@ bool SaveProgramSettings(const std::filesystem::path& directory, const ProgramSe
   const std::filesystem::path path = directory / kProgramSettingsFileName;
   std::error_code error;
   if (settings == ProgramSettings{} && !std::filesystem::exists(path, error)) return true;
-  return WriteFileAtomically(path, FormatProgramSettings(settings), fault);
+  return WriteFileAtomically(path, FormatProgramSettings(settings), fault).ok;
 }
 
 }  // namespace velmora
