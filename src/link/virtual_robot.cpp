@@ -150,6 +150,11 @@ void VirtualRobot::SetServoSlowdown(int id, int factor) {
   bus_.SetSlowdown(id, factor);
 }
 
+void VirtualRobot::SetReadingNoise(bool on, uint32_t seed) {
+  std::lock_guard lock(mutex_);
+  bus_.SetReadingNoise(on, seed);
+}
+
 int16_t VirtualRobot::PresentPosition(int id) const {
   std::lock_guard lock(mutex_);
   return bus_.PresentPosition(id, clock_.NowMs());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,23 @@ TEST_F(VirtualRobotTest, EchoesEveryByteAndAnswersReadsWithValidReplies) {
   EXPECT_TRUE(ReadMemMap(bus, 2, &current));
   EXPECT_EQ(current, 0);             // torque off: no current
   EXPECT_EQ(log.Text(), "start. ");  // reads write no lines
+}
+
+TEST_F(VirtualRobotTest, ReadingNoiseIsOneCountEitherWayAndRepeatsWithItsSeed) {
+  ASSERT_TRUE(robot.MoveByHand(1, 500));
+  auto readings = [&](uint32_t seed) {
+    robot.SetReadingNoise(true, seed);
+    std::vector<int16_t> out;
+    for (int i = 0; i < 60; ++i) out.push_back(Read(1));
+    return out;
+  };
+  const std::vector<int16_t> first = readings(9);
+  EXPECT_EQ(readings(9), first);
+  EXPECT_EQ(*std::min_element(first.begin(), first.end()), 499);
+  EXPECT_EQ(*std::max_element(first.begin(), first.end()), 501);
+  EXPECT_EQ(robot.PresentPosition(1), 500);  // the servo itself stays where the hand left it
+  robot.SetReadingNoise(false);
+  EXPECT_EQ(Read(1), 500);
 }
 
 TEST_F(VirtualRobotTest, MovesLinearlyOverTheGoalTimeOnlyWhileTorqueIsOn) {
