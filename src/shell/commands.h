@@ -40,6 +40,8 @@ enum Command : int {
   kCmdErasePen = 40071,
   // Ours: the virtual robot in the robot list (a check item of the communication menu).
   kCmdVirtualRobot = 40090,
+  // Ours: a recording's rows turned into a few Linear and Arc Poses (edit and context menus).
+  kCmdSimplifyRecording = 40095,
 };
 
 inline constexpr int kMainMenuId = 101;
@@ -67,7 +69,7 @@ const MenuPopup& ContextMenu();
 
 struct Accelerator {
   bool ctrl = false;
-  char key = 0;        // 'Z', 'Y', ...; 0 with `deleteKey`
+  char key = 0;  // 'Z', 'Y', ...; 0 with `deleteKey`
   bool deleteKey = false;
   int command = 0;
 };

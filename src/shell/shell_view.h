@@ -17,6 +17,7 @@ enum DialogId : int {
   kCoordinateSystemDialogId = 142,
   kBatchConversionDialogId = 143,
   kMotorSettingsDialogId = 145,
+  kSimplifyDialogId = 150,  // ours: the simplify dialog
 };
 
 // What the command table needs of the main window. The Qt main window implements it; tests

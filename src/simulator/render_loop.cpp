@@ -53,6 +53,7 @@ bool RenderLoop::RunFrame() {
   const Pose pose = SimulatedPose(state_.document.motion, state_.servos, in.geometry);
   EnsurePenTrace(pen_, in.settings.vpenPoints, state_.simulator.penTraceReset);
   BuildScene(pose, in, state_.simulator, pen_, queue_);
+  QueuePathComparison(state_.simulator.comparison, in.settings.scaling, width_, height_, queue_);
 
   // The deadline is compared as an unsigned difference, so the loop also ends across the clock's
   // wrap at 2^32 ms.

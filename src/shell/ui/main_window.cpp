@@ -18,6 +18,7 @@
 #include "geometry/ui/load_dialog_window.h"
 #include "link/ui/motor_settings_window.h"
 #include "link/ui/recording_dialog_window.h"
+#include "link/ui/simplify_dialog_window.h"
 #include "shell/application.h"
 #include "shell/main_layout.h"
 #include "shell/program_state.h"
@@ -111,6 +112,10 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
   connect(pane_, &PosePaneWidget::contextMenuRequested, this, &MainWindow::ShowContextMenu);
 
   view_ = new SimulatorView(state, client_);
+  // With the virtual robot's motors off, the marker gestures move the arm itself.
+  view_->DragController().SetHandHooks({[this] { return app_.HandGuideActive(); },
+                                        [this](double x, double y) { app_.GuideToolTo(x, y); },
+                                        [this](double z) { app_.GuideToolHeight(z); }});
 
   commLog_ = new QPlainTextEdit(client_);
   commLog_->setObjectName(QStringLiteral("commLog"));
@@ -197,6 +202,8 @@ int MainWindow::RunDialog(int id) {
     case kMotorSettingsDialogId:
       RunMotorSettingsDialog(state, this);
       return 0;
+    case kSimplifyDialogId:
+      return RunSimplifyDialog(state, this);
     default:
       return 0;
   }
