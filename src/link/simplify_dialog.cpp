@@ -22,12 +22,14 @@ constexpr int kBadToleranceText = 41101;  // the tolerance's range
 RowSpan SimplifyRows(const std::vector<std::size_t>& selected, std::size_t rowCount) {
   std::size_t first = rowCount;
   std::size_t last = 0;
+  std::size_t count = 0;
   for (std::size_t row : selected) {
     if (row >= rowCount) continue;
     first = std::min(first, row);
     last = std::max(last, row);
+    ++count;
   }
-  if (first >= rowCount) return {0, rowCount};
+  if (count < 2) return {0, rowCount};
   return {first, last - first + 1};
 }
 

@@ -14,7 +14,8 @@ class ControlView;
 class PoseEditPane;
 
 // The rows the simplify command acts on: from the lowest to the highest selected row, or every
-// row when none is selected. `count` 0 when the Motion is empty.
+// row when at most one is selected (the current row is always selected, and one row alone has
+// nothing to simplify). `count` 0 when the Motion is empty.
 struct RowSpan {
   std::size_t first = 0;
   std::size_t count = 0;

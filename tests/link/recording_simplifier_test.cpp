@@ -189,6 +189,7 @@ TEST(SimplifyDialog, SummaryFollowsTheFieldsAndABadToleranceDisablesOk) {
   EXPECT_EQ(SimplifyRows({9, 2, 5, 40}, 20).first, 2u);
   EXPECT_EQ(SimplifyRows({9, 2, 5, 40}, 20).count, 8u);
   EXPECT_EQ(SimplifyRows({}, 7).count, 7u);
+  EXPECT_EQ(SimplifyRows({3}, 7).count, 7u);  // the current row alone
 }
 
 }  // namespace
