@@ -51,6 +51,8 @@ class VirtualRobot final : public HidUart {
   void SetAnsweringServos(int count) { chip_.SetAnsweringServos(count); }
   // Makes servo `id` `factor` times slower than its goal time asks (VirtualServoBus::SetSlowdown).
   void SetServoSlowdown(int id, int factor) { chip_.SetServoSlowdown(id, factor); }
+  // Present Position replies off by up to one count, seeded (VirtualServoBus::SetReadingNoise).
+  void SetReadingNoise(bool on, uint32_t seed = 1) { chip_.SetReadingNoise(on, seed); }
 
   // The simulated servos, as they are now.
   int16_t PresentPosition(int id) const { return chip_.PresentPosition(id); }

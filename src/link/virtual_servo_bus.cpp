@@ -90,6 +90,11 @@ void VirtualServoBus::SetSlowdown(int id, int factor) {
       static_cast<uint32_t>(std::clamp(factor, 1, 100));
 }
 
+void VirtualServoBus::SetReadingNoise(bool on, uint32_t seed) {
+  noise_ = on;
+  noiseSource_.seed(seed);
+}
+
 bool VirtualServoBus::MoveByHand(int id, int16_t position, uint32_t nowMs) {
   if (!ValidId(id) || TorqueOn(id)) return false;
   Servo& s = servos_[static_cast<std::size_t>(id - 1)];
@@ -181,7 +186,12 @@ void VirtualServoBus::Reply(int id, int address, int length, uint32_t nowMs,
   if (length < 1 || address + length > kRegisterImageSize) return;
   Servo& s = servos_[static_cast<std::size_t>(id - 1)];
   Advance(s, nowMs);
-  const auto position = static_cast<uint16_t>(s.present);
+  int reading = s.present;
+  // A real servo's reading wanders by a count either way.
+  if (noise_) {
+    reading = std::clamp(reading + static_cast<int>(noiseSource_() % 3) - 1, -32768, 32767);
+  }
+  const auto position = static_cast<uint16_t>(reading);
   const auto current = static_cast<uint16_t>(CurrentOf(s, nowMs));
   s.registers[kRegPresentPosition] = static_cast<uint8_t>(position & 0xFF);
   s.registers[kRegPresentPosition + 1] = static_cast<uint8_t>(position >> 8);

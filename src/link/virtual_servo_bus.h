@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <random>
 #include <span>
 #include <vector>
 
@@ -46,6 +47,11 @@ class VirtualServoBus {
   // Turns a servo by hand. A servo with its torque on holds its position: false, nothing moves.
   bool MoveByHand(int id, int16_t position, uint32_t nowMs);
 
+  // Present Position replies carry the small noise a real servo's readings have: up to one count
+  // either way, from a generator seeded with `seed`, so a run can be repeated. Off by default: the
+  // replies are then exact.
+  void SetReadingNoise(bool on, uint32_t seed = 1);
+
  private:
   struct Servo {
     std::array<uint8_t, kRegisterImageSize> registers{};
@@ -71,6 +77,8 @@ class VirtualServoBus {
   std::array<Servo, kServoCount> servos_{};
   int answering_ = kServoCount;
   std::vector<uint8_t> pending_;  // bytes of a packet not yet complete
+  bool noise_ = false;
+  std::minstd_rand noiseSource_;
   uint32_t lastByteMs_ = 0;
 };
 

@@ -6,6 +6,7 @@
 #include "document/editing_commands.h"
 #include "document/load_conversion.h"
 #include "geometry/program_settings.h"
+#include "link/hand_guide.h"
 #include "shell/program_state.h"
 #include "shell/settings_file.h"
 
@@ -28,6 +29,7 @@ Application::Application(ProgramState& state, ApplicationOptions options)
       recorder_(state.geometry, state.servos, state.settings, state.busy, *this, clock_),
       recovery_(state.document.motion, state.geometry) {
   playback_.SetMeasuredPath(&state_.measured);
+  virtualRobot_.SetReadingNoise(options.virtualReadingNoise, options.virtualNoiseSeed);
   state_.document.sink = this;
   state_.linkControls.SetSink(this);
   state_.commLog.SetSink(this);
@@ -140,6 +142,28 @@ void Application::SetVirtualRobotListed(bool listed) {
 }
 
 bool Application::VirtualRobotListed() const { return bridges_.IsVirtualRobotListed(); }
+
+namespace {
+
+HandServos HandOf(VirtualRobot& robot) {
+  return {[&robot](int id) { return robot.PresentPosition(id); },
+          [&robot](int id, int16_t position) { return robot.MoveByHand(id, position); }};
+}
+
+}  // namespace
+
+bool Application::HandGuideActive() const {
+  return virtualRobot_.IsOpen() && state_.servos.connected.load() &&
+         !state_.linkControls.IsToggleChecked(kMotorToggle);
+}
+
+void Application::GuideToolTo(double x, double y) {
+  if (HandGuideActive()) velmora::GuideToolTo(state_.geometry.Get(), HandOf(virtualRobot_), x, y);
+}
+
+void Application::GuideToolHeight(double z) {
+  if (HandGuideActive()) velmora::GuideToolHeight(state_.geometry.Get(), HandOf(virtualRobot_), z);
+}
 
 LoadReconcile Application::MakeLoadReconcile(std::function<int()> runLoadDialog) {
   return MakeLoadConversionHook(state_.geometry, state_.settings, std::move(runLoadDialog));

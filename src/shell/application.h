@@ -39,6 +39,10 @@ struct ApplicationOptions {
   Clock* clock = nullptr;
   // The local time of the connect line; the machine's when null.
   LocalTimeSource* localTime = nullptr;
+  // The virtual robot's readings carry a real servo's noise (one count either way, from this
+  // seed); tests that compare exact positions switch it off.
+  bool virtualReadingNoise = true;
+  uint32_t virtualNoiseSeed = 1;
 };
 
 // The program's runtime around the program-wide state: the bridges (hardware and the virtual
@@ -116,6 +120,14 @@ class Application final : public WorkerHooks, private ChangeSink {
   // ---- The virtual robot in the robot list (not stored in def.ini) ----
   void SetVirtualRobotListed(bool listed);
   bool VirtualRobotListed() const;
+
+  // ---- Moving the virtual arm by hand (UI thread) ----
+  // True while the link is connected to the virtual robot with the motors off: the simulator's
+  // gestures then move the arm, as a hand moves a real one, instead of the current Pose.
+  bool HandGuideActive() const;
+  // The tool to user (x, y), keeping its height and the elbow side; the tool to height z.
+  void GuideToolTo(double x, double y);
+  void GuideToolHeight(double z);
 
   // The reader's answer to a file of another coordinate system: the load conversion, asking
   // through `runLoadDialog` (dialog 140) when the settings want the dialog.

@@ -313,6 +313,11 @@ bool ExecuteCommand(Application& app, ShellView& view, int command, CommandSourc
     case kCmdVirtualRobot:
       app.SetVirtualRobotListed(!app.VirtualRobotListed());
       break;
+    case kCmdSimplifyRecording:
+      if (busy) break;
+      pane.CommitPendingEdit();
+      view.RunDialog(kSimplifyDialogId);
+      break;
     default:
       return false;  // not reached: IsCommand above
   }

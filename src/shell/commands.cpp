@@ -25,7 +25,8 @@ const std::vector<MenuPopup>& MainMenu() {
         {kCmdPaste, "貼り付け"},
         {kCmdDelete, "削除"},
         {},
-        {kCmdBatchConversion, "ポーズの一括変換"}}},
+        {kCmdBatchConversion, "ポーズの一括変換"},
+        {kCmdSimplifyRecording, "レコーディングの簡略化…"}}},
       {"モーション(&P)",
        {{kCmdPlay, "モーションの実行"},
         {kCmdStep, "モーションのコマ送り"},
@@ -62,7 +63,8 @@ const MenuPopup& ContextMenu() {
                                    {kCmdPaste, "貼り付け"},
                                    {kCmdDelete, "削除"},
                                    {},
-                                   {kCmdBatchConversion, "ポーズの一括変換"}}};
+                                   {kCmdBatchConversion, "ポーズの一括変換"},
+                                   {kCmdSimplifyRecording, "レコーディングの簡略化…"}}};
   return popup;
 }
 
@@ -122,6 +124,7 @@ const std::vector<int>& CommandAvailability::BusyCommands() {
       kCmdCut,     kCmdCopy,         kCmdPaste,      kCmdBatchConversion,
       kCmdCapturePose, kCmdInsertPose, kCmdDelete,   kCmdPlay,   kCmdStep,
       kCmdRecord,  kCmdStop,         kCmdSimulatorSettings, kCmdSaveAs, kCmdCoordinateSystem,
+      kCmdSimplifyRecording,
   };
   return commands;
 }

@@ -43,6 +43,8 @@ enum Command : int {
   // Ours: the planned path under the arm (a check item of the settings menu), and the motion check.
   kCmdPathPreview = 40091,
   kCmdMotionCheck = 40092,
+  // Ours: a recording's rows turned into a few Linear and Arc Poses (edit and context menus).
+  kCmdSimplifyRecording = 40095,
 };
 
 inline constexpr int kMainMenuId = 101;

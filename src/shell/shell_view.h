@@ -19,6 +19,7 @@ enum DialogId : int {
   kMotorSettingsDialogId = 145,
   // Ours: the list of the motion check's findings. It stays open beside the main window.
   kMotionCheckDialogId = 1092,
+  kSimplifyDialogId = 150,  // ours: the simplify dialog
 };
 
 // What the command table needs of the main window. The Qt main window implements it; tests

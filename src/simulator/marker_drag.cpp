@@ -25,9 +25,13 @@ void MarkerDragController::SetRecordStep(RecordStep f) {
   recordStep_ = std::move(f);
 }
 
+void MarkerDragController::SetHandHooks(HandHooks hooks) { hand_ = std::move(hooks); }
+
 bool MarkerDragController::OnLeftPress(double px, double py) {
   if (state_.busy.playing.load() || draggingTip_) return draggingTip_;
   draggingTip_ = state_.simulator.marker.BeginMarkerDrag(px, py, state_.geometry.Get());
+  // Decided once per drag: switching the motors on midway does not turn a hand move into an edit.
+  byHand_ = draggingTip_ && hand_.active && hand_.moveTool && hand_.setHeight && hand_.active();
   return draggingTip_;
 }
 
@@ -43,13 +47,21 @@ bool MarkerDragController::OnMove(double px, double py, int areaWidth, int areaH
   double userY = 0;
   state_.simulator.marker.DragMarker(x, y, state_.geometry.Get(), state_.settings.Get(), &userX,
                                      &userY);
-  moveCurrentTo_(userX, userY);
+  if (byHand_) {
+    hand_.moveTool(userX, userY);
+  } else {
+    moveCurrentTo_(userX, userY);
+  }
   return true;
 }
 
 void MarkerDragController::SetPenHeight(double z) {
   if (!draggingTip_ || state_.busy.playing.load()) return;
   if (!std::isfinite(z)) return;  // a broken pen setting must not reach the Pose or the robot
+  if (byHand_) {
+    hand_.setHeight(z);
+    return;
+  }
   double x = 0;
   double y = 0;
   bool have = false;
@@ -71,6 +83,10 @@ void MarkerDragController::OnLeftRelease() {
   if (!draggingTip_) return;
   draggingTip_ = false;
   state_.simulator.marker.EndDrag(state_.geometry.Get());
+  if (byHand_) {
+    byHand_ = false;  // the Motion did not change: nothing to undo
+    return;
+  }
   recordStep_();
 }
 

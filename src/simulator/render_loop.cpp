@@ -87,6 +87,7 @@ bool RenderLoop::RunFrame() {
   const PathFrameInputs paths = PathInputs(state_, in.settings, width_, height_, &planned);
   std::vector<OverlayText> pathTexts;
   paths_.Queue(paths, planned, state_.measured, queue_, pathTexts);
+  QueuePathComparison(state_.simulator.comparison, in.settings.scaling, width_, height_, queue_);
 
   // The deadline is compared as an unsigned difference, so the loop also ends across the clock's
   // wrap at 2^32 ms.

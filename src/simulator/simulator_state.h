@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "simulator/coordinate_marker.h"
+#include "simulator/path_comparison.h"
 
 namespace velmora {
 
@@ -13,6 +14,8 @@ struct SimulatorState {
   // Erases the pen trace at the next recorded point. Set by the UI thread (erase command, every
   // Apply of the simulator settings, SCALING read from def.ini); cleared by the render thread.
   std::atomic<bool> penTraceReset{false};
+  // A recording and its simplification, drawn while the simplify dialog is open.
+  PathComparison comparison;
 };
 
 // The erase command: the trace vanishes at the next frame and drawing restarts from the tool.

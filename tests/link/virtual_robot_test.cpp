@@ -80,6 +80,23 @@ TEST_F(VirtualRobotTest, EchoesEveryByteAndAnswersReadsWithValidReplies) {
   EXPECT_EQ(log.Text(), "start. ");  // reads write no lines
 }
 
+TEST_F(VirtualRobotTest, ReadingNoiseIsOneCountEitherWayAndRepeatsWithItsSeed) {
+  ASSERT_TRUE(robot.MoveByHand(1, 500));
+  auto readings = [&](uint32_t seed) {
+    robot.SetReadingNoise(true, seed);
+    std::vector<int16_t> out;
+    for (int i = 0; i < 60; ++i) out.push_back(Read(1));
+    return out;
+  };
+  const std::vector<int16_t> first = readings(9);
+  EXPECT_EQ(readings(9), first);
+  EXPECT_EQ(*std::min_element(first.begin(), first.end()), 499);
+  EXPECT_EQ(*std::max_element(first.begin(), first.end()), 501);
+  EXPECT_EQ(robot.PresentPosition(1), 500);  // the servo itself stays where the hand left it
+  robot.SetReadingNoise(false);
+  EXPECT_EQ(Read(1), 500);
+}
+
 TEST_F(VirtualRobotTest, MovesLinearlyOverTheGoalTimeOnlyWhileTorqueIsOn) {
   ASSERT_TRUE(robot.MoveByHand(1, 100));
   Goal(1, 900, 100);  // torque off: the goal is kept but nothing moves

@@ -17,7 +17,10 @@ TEST(CommandTables, MenusToolbarAndAccelerators) {
   EXPECT_EQ(menu[0].items[5].text, "終了");
   EXPECT_EQ(menu[2].items[2].command, kCmdStop);
   EXPECT_TRUE(menu[3].items[0].checkItem);
-  EXPECT_EQ(ContextMenu().items.size(), 11u);
+  EXPECT_EQ(ContextMenu().items.size(), 12u);
+  // Ours, last in the edit menu and the context menu.
+  EXPECT_EQ(menu[1].items.back().command, kCmdSimplifyRecording);
+  EXPECT_EQ(ContextMenu().items.back().text, "レコーディングの簡略化…");
 
   int buttons = 0;
   std::set<int> images;

@@ -320,6 +320,11 @@ void Cp2110Emulator::SetServoSlowdown(int id, int factor) {
   bus_.SetSlowdown(id, factor);
 }
 
+void Cp2110Emulator::SetReadingNoise(bool on, uint32_t seed) {
+  std::lock_guard lock(mutex_);
+  bus_.SetReadingNoise(on, seed);
+}
+
 int16_t Cp2110Emulator::PresentPosition(int id) const {
   std::lock_guard lock(mutex_);
   return bus_.PresentPosition(id, clock_.NowMs());

@@ -79,6 +79,8 @@ class Cp2110Emulator final : public HidApi {
   void SetAnsweringServos(int count);
   // Servo `id` moves `factor` times slower than its goal time asks (a deliberately slow servo).
   void SetServoSlowdown(int id, int factor);
+  // Present Position replies off by up to one count, seeded, as a real servo's readings are.
+  void SetReadingNoise(bool on, uint32_t seed = 1);
   int16_t PresentPosition(int id) const;
   int16_t PresentCurrent(int id) const;
   bool TorqueOn(int id) const;

@@ -19,6 +19,7 @@
 #include "geometry/ui/load_dialog_window.h"
 #include "link/ui/motor_settings_window.h"
 #include "link/ui/recording_dialog_window.h"
+#include "link/ui/simplify_dialog_window.h"
 #include "shell/application.h"
 #include "shell/main_layout.h"
 #include "shell/program_state.h"
@@ -116,6 +117,10 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
   if (!app_.SkinDirectory().empty()) {
     view_->SetBaseDirectory(QString::fromStdString(app_.SkinDirectory().string()));
   }
+  // With the virtual robot's motors off, the marker gestures move the arm itself.
+  view_->DragController().SetHandHooks({[this] { return app_.HandGuideActive(); },
+                                        [this](double x, double y) { app_.GuideToolTo(x, y); },
+                                        [this](double z) { app_.GuideToolHeight(z); }});
 
   commLog_ = new QPlainTextEdit(client_);
   commLog_->setObjectName(QStringLiteral("commLog"));
@@ -211,6 +216,8 @@ int MainWindow::RunDialog(int id) {
     case kMotionCheckDialogId:
       ShowMotionCheck();
       return 0;
+    case kSimplifyDialogId:
+      return RunSimplifyDialog(state, this);
     default:
       return 0;
   }
