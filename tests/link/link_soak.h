@@ -224,12 +224,20 @@ class SoakRun {
       Until([&] { return robot_.PendingFaults() == 0; }, 12);
       Cycles(2);
     }
+    // On the link's own thread "Disconnect." is written just after the connection is cleared:
+    // wait for the line before reading the log.
+    const auto disconnectLogged = [&] {
+      const std::string now = log_.Text();
+      return now.size() > before.size() && now.rfind("Disconnect.\r\n", 0) == 0;
+    };
+    if (fatal && threaded_) Until(disconnectLogged);
     CheckGoalsWhole("after the fault");
     if (!fatal) {
       Check(Connected(), "a failed current read ended the connection");
       Check(robot_.PendingFaults() == 0, "current read fault never met");
       controls_.SetToggle(kCommunicationToggle, false);
       Check(Until([&] { return !Connected(); }), "no normal disconnect");
+      if (threaded_) Until(disconnectLogged);
       Check(log_.Text().rfind("Disconnect.\r\n", 0) == 0, "no Disconnect. line");
       for (int id = 1; id <= axes_; ++id) Check(!robot_.TorqueOn(id), "torque left on");
       return;
