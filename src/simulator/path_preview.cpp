@@ -250,8 +250,18 @@ void PathPreview::Queue(const PathFrameInputs& in,
     measured_ = measured.View();
     measuredDrawing_ = Drawing{};
     if (!measured_.Empty()) {
-      // The plan of the playback lies under what the robot did, unless the preview shows one.
-      if (!in.preview) measuredDrawing_ = DrawPlan(*measured_.planned, in, /*labels=*/false);
+      // The plan of the playback lies under what the robot did, unless the preview shows one. It
+      // stays the same while the samples grow, so it is drawn once per plan and view.
+      if (!in.preview) {
+        PathFrameInputs planKey = drawKey;
+        planKey.measuredRevision = 0;
+        if (measuredPlanSource_ != measured_.planned || measuredPlanKey_ != planKey) {
+          measuredPlanDrawing_ = DrawPlan(*measured_.planned, in, /*labels=*/false);
+          measuredPlanSource_ = measured_.planned;
+          measuredPlanKey_ = planKey;
+        }
+        measuredDrawing_ = measuredPlanDrawing_;
+      }
       const ViewMap map(in);
       std::vector<SceneVertex> v;
       for (const MeasuredSample& s : measured_.samples) {

@@ -64,6 +64,11 @@ class PathPreview {
   bool measuredValid_ = false;
   MeasuredView measured_;
   Drawing measuredDrawing_;
+
+  // The drawing of the plan under the measured path, and what it was drawn from.
+  std::shared_ptr<const PlannedPath> measuredPlanSource_;
+  PathFrameInputs measuredPlanKey_;
+  Drawing measuredPlanDrawing_;
 };
 
 }  // namespace velmora
