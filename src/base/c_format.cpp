@@ -188,8 +188,12 @@ double ParseDouble(std::string_view text, std::size_t* consumed) {
   const std::size_t start = i;
   double value = 0;
   std::size_t end = start;
+  // A number starts with a digit or a point; only other texts can be inf or nan.
+  const bool numeric = start < text.size() && (IsDigit(text[start]) || text[start] == '.');
 
-  if (StartsWithNoCase(text, start, "inf")) {
+  if (numeric && ReadShortDecimal(text, start, &value, &end)) {
+    // done: the common case of the files and fields
+  } else if (StartsWithNoCase(text, start, "inf")) {
     value = std::numeric_limits<double>::infinity();
     end = start + (StartsWithNoCase(text, start, "infinity") ? 8 : 3);
   } else if (StartsWithNoCase(text, start, "nan")) {
@@ -204,8 +208,6 @@ double ParseDouble(std::string_view text, std::size_t* consumed) {
       }
       if (j < text.size() && text[j] == ')') end = j + 1;
     }
-  } else if (ReadShortDecimal(text, start, &value, &end)) {
-    // done: the common case of the files and fields
   } else {
     const bool hex = start + 1 < text.size() && text[start] == '0' && Lower(text[start + 1]) == 'x';
     const std::size_t from = hex ? start + 2 : start;

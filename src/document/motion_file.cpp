@@ -170,10 +170,25 @@ class KeyEnds {
           Match(kPosKey, c);
           break;
         case 'E':
-          Match(kTypeKey, c);
-          Match(kDegreeKey, c);
-          Match(kDisableKey, c);
-          Match(kTimeKey, c);
+          // The letter before the E tells the four keys apart.
+          if (c >= 2) {
+            switch (line[c - 2]) {
+              case 'P':
+                Match(kTypeKey, c);
+                break;
+              case 'E':
+                Match(kDegreeKey, c);
+                break;
+              case 'L':
+                Match(kDisableKey, c);
+                break;
+              case 'M':
+                Match(kTimeKey, c);
+                break;
+              default:
+                break;
+            }
+          }
           break;
         case 'D':
           Match(kHandKey, c);
