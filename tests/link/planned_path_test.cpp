@@ -8,9 +8,11 @@
 #include <map>
 #include <vector>
 
+#include "base/clock.h"
 #include "document/document.h"
 #include "document/pose_edit_pane.h"
 #include "geometry/kinematics.h"
+#include "link/busy_state.h"
 #include "link/comm_log.h"
 #include "link/link_controls.h"
 #include "link/local_time.h"
@@ -21,8 +23,7 @@
 #include "link/servo_packets.h"
 #include "link/virtual_robot.h"
 #include "link/worker_hooks.h"
-#include "link/busy_state.h"
-#include "base/clock.h"
+#include "support/stepping_clock.h"
 
 namespace velmora {
 namespace {
@@ -32,26 +33,6 @@ using Packet = std::vector<uint8_t>;
 class FixedTime final : public LocalTimeSource {
  public:
   LocalTime Now() override { return {2026, 12, 8, 9, 0, 0}; }
-};
-
-// The playback's clock: every 10 ms it sleeps is one cycle of the link, which moves the fake
-// clock itself, so the playback, the link and the simulated servos share one time line.
-class CycleClock final : public Clock {
- public:
-  CycleClock(FakeClock& clock, ServoLink& link) : clock_(clock), link_(link) {}
-  uint32_t NowMs() override { return clock_.NowMs(); }
-  void SleepMs(uint32_t ms) override {
-    owed_ += ms;
-    while (owed_ >= ServoLink::kCyclePauseMs) {
-      owed_ -= ServoLink::kCyclePauseMs;
-      link_.RunOnce();
-    }
-  }
-
- private:
-  FakeClock& clock_;
-  ServoLink& link_;
-  uint32_t owed_ = 0;
 };
 
 // The pane as the playback sees it: the real one, so the Poses are shown and queued as in the
@@ -116,7 +97,7 @@ struct Rig {
   Motion motion;  // what the link reads at connect
   FixedTime localTime;
   ServoLink link{{robot, clock, table, controls, log, motion, localTime, nullptr}};
-  CycleClock stepping{clock, link};
+  testing::SteppingClock stepping{clock, link};
   Geometry geo;
   Document doc;
   PoseEditPane pane{doc, geo, table};

@@ -12,34 +12,12 @@
 #include "link/playback_engine.h"
 #include "link/recorder.h"
 #include "link/worker_hooks.h"
+#include "support/stepping_clock.h"
 
 namespace velmora {
 namespace {
 
 using testing::LinkFixture;
-
-// The workers' clock: the link's fake clock, where every 10 ms a worker sleeps is one link cycle
-// (which moves the clock itself). So the worker, the link and the simulated servos share one time
-// line on one thread, and the test is exact.
-class SteppingClock : public Clock {
- public:
-  SteppingClock(FakeClock& clock, ServoLink& link) : clock_(clock), link_(link) {}
-  uint32_t NowMs() override { return clock_.NowMs(); }
-  void SleepMs(uint32_t ms) override {
-    owed_ += ms;
-    while (owed_ >= ServoLink::kCyclePauseMs) {
-      owed_ -= ServoLink::kCyclePauseMs;
-      link_.RunOnce();
-      if (onCycle) onCycle(clock_.NowMs());
-    }
-  }
-  std::function<void(uint32_t)> onCycle;
-
- private:
-  FakeClock& clock_;
-  ServoLink& link_;
-  uint32_t owed_ = 0;
-};
 
 // The pane and the command table as the workers see them.
 class Hooks : public WorkerHooks {
@@ -51,7 +29,8 @@ class Hooks : public WorkerHooks {
   void HighlightRow(std::size_t index) override {
     highlighted.push_back(index);
     std::array<int16_t, 5> now{};
-    for (int id = 1; id <= 5; ++id) now[static_cast<std::size_t>(id - 1)] = robot_.PresentPosition(id);
+    for (int id = 1; id <= 5; ++id)
+      now[static_cast<std::size_t>(id - 1)] = robot_.PresentPosition(id);
     robotAtHighlight.push_back(now);
   }
   void SelectPose(std::size_t index) override {
@@ -95,7 +74,7 @@ class PlaybackOnRobot : public LinkFixture {
   }
   Geometry geo;
   BusyState busy;
-  SteppingClock stepping;
+  testing::SteppingClock stepping;
   Hooks hooks;
 };
 
@@ -120,13 +99,14 @@ TEST_F(PlaybackOnRobot, ServosReachEachPoseInTurn) {
     }
   }
   for (int id = 1; id <= 5; ++id) {
-    EXPECT_EQ(robot.PresentPosition(id), poses.back().motorValues[static_cast<std::size_t>(id - 1)]);
+    EXPECT_EQ(robot.PresentPosition(id),
+              poses.back().motorValues[static_cast<std::size_t>(id - 1)]);
   }
 }
 
 TEST_F(PlaybackOnRobot, UnpluggingStopsAfterTheCurrentPose) {
-  motion.Replace({At(40, 60, 0, kNone, 500), At(80, -20, 0, kLinear, 500), At(20, 40, 0, kNone, 500)},
-                 0);
+  motion.Replace(
+      {At(40, 60, 0, kNone, 500), At(80, -20, 0, kLinear, 500), At(20, 40, 0, kNone, 500)}, 0);
   Connect(5, true);
   const uint32_t start = clock.NowMs();
   stepping.onCycle = [&](uint32_t now) {
