@@ -30,6 +30,7 @@ SED_EXPRS=(
   -e 's#"geometry/batch_conversion\.h"#"document/batch_conversion.h"#g'
   -e 's#"geometry/load_conversion\.h"#"document/load_conversion.h"#g'
   -e 's#"ui/dialog_test_support\.h"#"support/dialog_test_support.h"#g'
+  -e 's#"document/pose\.h"#"geometry/pose.h"#g'
 )
 
 if [ $# -eq 0 ]; then

@@ -8,7 +8,7 @@
 
 #include "base/control_view.h"
 #include "document/motion_conversion.h"
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 
 namespace velmora {

@@ -5,7 +5,7 @@
 
 #include "base/control_view.h"
 #include "base/guarded.h"
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 #include "geometry/settings.h"
 

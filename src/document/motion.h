@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 
 namespace velmora {
 

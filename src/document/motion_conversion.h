@@ -3,7 +3,7 @@
 #include <functional>
 #include <vector>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 
 namespace velmora {

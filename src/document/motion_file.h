@@ -10,7 +10,7 @@
 #include "base/atomic_file.h"
 #include "document/document.h"
 #include "document/file_dialogs.h"
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 
 namespace velmora {

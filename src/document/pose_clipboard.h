@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 
 namespace velmora {
 

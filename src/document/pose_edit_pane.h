@@ -8,7 +8,7 @@
 
 #include "base/change_sink.h"
 #include "document/playback_speed.h"
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "document/pose_selection.h"
 #include "document/servo_port.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 
 namespace velmora {
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 #include "base/file_lock.h"
 

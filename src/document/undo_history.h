@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 
 namespace velmora {
 

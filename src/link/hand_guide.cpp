@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/kinematics.h"
 
 namespace velmora {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 #include "link/planned_path.h"
 

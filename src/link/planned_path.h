@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "document/playback_speed.h"
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 
 namespace velmora {

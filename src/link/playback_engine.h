@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "document/playback_speed.h"
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 #include "base/stop_flag.h"
 #include "geometry/kinematics.h"

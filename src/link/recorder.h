@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "base/guarded.h"
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/settings.h"
 
 namespace velmora {

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 #include "link/planned_path.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 #include "link/recording_simplifier.h"
 

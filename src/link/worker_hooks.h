@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "document/playback_speed.h"
-#include "document/pose.h"
+#include "geometry/pose.h"
 
 namespace velmora {
 

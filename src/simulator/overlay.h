@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "link/servo_table.h"
 
 namespace velmora {

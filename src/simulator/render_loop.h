@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "base/clock.h"
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "simulator/draw_queue.h"
 #include "simulator/overlay.h"
 #include "simulator/simulator_context.h"

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 #include "geometry/settings.h"
 #include "link/servo_table.h"

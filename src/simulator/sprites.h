@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/matrix.h"
 #include "simulator/draw_queue.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/matrix.h"
 #include "geometry/settings.h"
 #include "simulator/draw_queue.h"

@@ -2,20 +2,20 @@
 # layer may not use. Run as a test: cmake -DSRC_DIR=<repo>/src -P check_layers.cmake
 #
 # The one table of what each layer may include besides its own folder, bottom to top. A word is a
-# layer (a folder, "ui" for every */ui/ folder, "link/hidapi"), a single header ("document/pose.h"),
+# layer (a folder, "ui" for every */ui/ folder, "link/hidapi"), a single header ("link/busy_state.h"),
 # "qt" or "hidapi" for the platform's headers, or "*" for everything.
 cmake_minimum_required(VERSION 3.20)
 set(LAYERS
   "base          "
-  "geometry      base  document/pose.h"
+  "geometry      base"
   "document      base geometry"
   "link          base geometry document link/hidapi"
   "simulator     base geometry document link"
   "shell         base geometry document link simulator"
   "link/hidapi   base link  hidapi"
   "ui            *  qt")
-# Geometry knows the Pose record (its kinematics turn motor values into coordinates and back) but
-# nothing else of the document. The link's virtual robot is the real CP2110 bridge code driving an
+# The Pose record (five motor values and the coordinates that match them) is what the kinematics
+# compute, so it lives in geometry and the document builds its Motion on it. The link's virtual robot is the real CP2110 bridge code driving an
 # emulated chip, so the link uses link/hidapi; that code reaches hidapi only through its own seam,
 # and hidapi_library.cpp alone includes hidapi itself.
 

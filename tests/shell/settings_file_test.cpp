@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 #include "geometry/kinematics.h"
 #include "link/servo_table.h"

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/kinematics.h"
 
 namespace velmora::testing {

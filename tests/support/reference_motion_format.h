@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 #include "geometry/coordinate_system.h"
 
 namespace velmora::testing {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "document/pose.h"
+#include "geometry/pose.h"
 
 namespace velmora::testing {
 
