@@ -50,6 +50,9 @@ install_missing() {
 build() {
   local dir=$1
   shift
+  # ccache, where the machine has it, makes the second and later builds of a tree quick.
+  command -v ccache >/dev/null && set -- -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+    -DCMAKE_C_COMPILER_LAUNCHER=ccache "$@"
   cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j "$JOBS"
 }
