@@ -12,76 +12,13 @@ namespace velmora {
 
 namespace {
 
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (u < 0x20) {
-      out += "\\u00" + FormatHexUpper(u, 2);
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
-std::string JsonNumber(uint64_t v) { return FormatUnsigned(v); }
-
-std::string CheckJson(const std::string& file, const CheckedMotion& checked,
-                      const MotionReport& r) {
-  std::string o = "{\"file\": " + JsonString(file) + ", \"readable\": true";
-  o += ", \"poses\": " + JsonNumber(r.poses);
-  o += ", \"flagged\": " + JsonNumber(r.flagged);
-  o += ", \"out_of_reach\": " + JsonNumber(r.outOfReach);
-  o += ", \"motor_limit\": " + JsonNumber(r.motorLimit);
-  o += ", \"too_fast\": " + JsonNumber(r.tooFast);
-  o += ", \"duration_ms\": " + JsonNumber(r.durationMs);
-  o += ", \"pen_lifts\": " + JsonNumber(r.penLifts);
-  o += ", \"pen_up_travel_ms\": " + JsonNumber(r.penUpTravelMs);
-  o += ", \"issues\": [";
-  bool first = true;
-  for (std::size_t i = 0; i < checked.issues.size(); ++i) {
-    const uint8_t bits = checked.issues[i];
-    if (bits == 0) continue;
-    const PoseCheck& c = checked.path.checks[i];
-    if (!first) o += ", ";
-    first = false;
-    o += "{\"pose\": " + JsonNumber(i + 1);
-    o += std::string(", \"out_of_reach\": ") + ((bits & kIssueOutOfReach) ? "true" : "false");
-    o += ", \"limited_motors\": [";
-    bool firstId = true;
-    for (int k = 0; k < kMotorCount; ++k) {
-      if ((c.limited & (1u << k)) == 0) continue;
-      if (!firstId) o += ", ";
-      firstId = false;
-      o += FormatInt(k + 1);
-    }
-    o += "]";
-    o += std::string(", \"too_fast\": ") + ((bits & kIssueTooFast) ? "true" : "false");
-    o += ", \"fastest_motor\": " + FormatInt(c.fastestMotor);
-    o += ", \"max_speed_deg_s\": " + FormatFixed(c.maxSpeed, 1);
-    o += ", \"text\": " + JsonString(checked.reasons[i]) + "}";
-  }
-  o += "], \"lines\": [";
-  for (std::size_t k = 0; k < r.lines.size(); ++k) {
-    if (k != 0) o += ", ";
-    o += JsonString(r.lines[k].text);
-  }
-  return o + "]}";
-}
-
 std::string CheckText(const std::string& file, const MotionReport& r) {
-  std::string o = file + ": " + JsonNumber(r.poses) + " Poses, ";
+  std::string o = file + ": " + FormatUnsigned(r.poses) + " Poses, ";
   o += r.flagged == 0 ? std::string("nothing flagged")
-                      : JsonNumber(r.flagged) + " flagged";
+                      : FormatUnsigned(r.flagged) + " flagged";
   o += "\n";
   for (const CheckLine& line : r.lines) o += "  " + line.text + "\n";
-  o += "  duration " + Seconds(r.durationMs) + ", pen lifts " + JsonNumber(r.penLifts) +
+  o += "  duration " + Seconds(r.durationMs) + ", pen lifts " + FormatUnsigned(r.penLifts) +
        ", pen-up travel " + Seconds(r.penUpTravelMs) + "\n";
   return o;
 }
@@ -158,7 +95,7 @@ int RunCheck(const std::vector<std::string>& args, const CliIo& io) {
     const CheckedMotion checked = session.Check(*poses);
     const MotionReport report = session.Report(checked);
     if (report.flagged != 0 && status == 0) status = 1;
-    out += json ? CheckJson(file, checked, report) : CheckText(file, report);
+    out += json ? CheckReportJson(file, checked, report) : CheckText(file, report);
     // Long lists appear as they are checked.
     if (!json) {
       io.out(out);

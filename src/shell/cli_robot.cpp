@@ -21,56 +21,9 @@ namespace {
 
 constexpr int kInterruptedStatus = 130;
 
-bool Interrupted(const CliIo& io) { return io.interrupted != nullptr && io.interrupted->load(); }
-
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-// Waits up to `ms` for `done`, looking every 10 ms; false on a timeout or an interruption.
-template <typename Pred>
-bool WaitFor(const CliIo& io, int ms, Pred done) {
-  for (int waited = 0; !done(); waited += 10) {
-    if (waited >= ms || Interrupted(io)) return false;
-    Sleep(10);
-  }
-  return true;
-}
-
-// Starts the link, picks the robot named `robot` ("VIRTUAL" or a bridge's serial number) and
-// connects. False with the reason written.
-bool Connect(CliSession& s, const CliIo& io, const std::string& command, const std::string& robot) {
-  s.app.StartLink();
-  if (robot == VirtualRobot::kDefaultSerial) s.app.SetVirtualRobotListed(true);
-  int index = -1;
-  WaitFor(io, 3000, [&] {
-    const std::vector<std::string> devices = s.state.linkControls.Devices();
-    for (std::size_t k = 0; k < devices.size(); ++k) {
-      if (devices[k] == robot) index = static_cast<int>(k);
-    }
-    return index >= 0;
-  });
-  if (index < 0) {
-    CliError(io, command, "no robot '" + robot + "' is connected");
-    return false;
-  }
-  s.state.linkControls.SelectDevice(index);
-  s.state.linkControls.SetToggle(kCommunicationToggle, true);
-  if (!WaitFor(io, 5000, [&] { return s.state.servos.connected.load(); })) {
-    if (!Interrupted(io)) CliError(io, command, "cannot connect to the robot '" + robot + "'");
-    s.state.linkControls.SetToggle(kCommunicationToggle, false);
-    return false;
-  }
-  return true;
-}
-
-// The motors off, then the connection closed; the link thread ends with the session.
-void Release(CliSession& s, const CliIo& io) {
-  s.state.linkControls.SetToggle(kMotorToggle, false);
-  // A few link cycles for the torque-off packets to go out.
-  Sleep(200);
-  s.state.linkControls.SetToggle(kCommunicationToggle, false);
-  WaitFor(io, 2000, [&] { return s.app.Disconnected(); });
-  s.app.StopThreads();
-}
+bool Interrupted(const CliIo& io) { return io.interrupted != nullptr && io.interrupted->load(); }
 
 bool ReadSpeed(const std::string& text, PlaybackSpeed& speed) {
   static const std::pair<const char*, PlaybackSpeed> kSpeeds[] = {
@@ -201,8 +154,8 @@ int RunPlay(const std::vector<std::string>& args, const CliIo& io) {
   ResetHistory(s.state.document);
   s.app.SetPlaybackSpeed(speed);
 
-  if (!Connect(s, io, "play", robot)) {
-    Release(s, io);
+  if (!ConnectRobot(s, io, "play", robot)) {
+    ReleaseRobot(s, io);
     return Interrupted(io) ? kInterruptedStatus : 1;
   }
   s.state.linkControls.SetToggle(kMotorToggle, true);
@@ -210,7 +163,7 @@ int RunPlay(const std::vector<std::string>& args, const CliIo& io) {
   const auto started = std::chrono::steady_clock::now();
   if (!s.app.StartPlayback()) {
     CliError(io, "play", "the playback did not start");
-    Release(s, io);
+    ReleaseRobot(s, io);
     return 1;
   }
   std::size_t shown = SIZE_MAX;
@@ -237,7 +190,7 @@ int RunPlay(const std::vector<std::string>& args, const CliIo& io) {
   s.app.Playback().Join();
   if (io.terminal) io.out(ProgressLine(to, to, 0, true) + "\n");
   const MeasuredView measured = s.state.measured.View();
-  Release(s, io);
+  ReleaseRobot(s, io);
   if (stopped) {
     io.err("velmora play: stopped; the motors are off\n");
     return kInterruptedStatus;
@@ -299,15 +252,15 @@ int RunRecord(const std::vector<std::string>& args, const CliIo& io) {
     // The arm is moved by hand: its motors stay off.
     st.recAutoPowOff = 1;
   });
-  if (!Connect(s, io, "record", robot)) {
-    Release(s, io);
+  if (!ConnectRobot(s, io, "record", robot)) {
+    ReleaseRobot(s, io);
     return Interrupted(io) ? kInterruptedStatus : 1;
   }
   // The first reading of the arm reaches the table before the first sample.
   Sleep(200);
   if (!s.app.StartRecording()) {
     CliError(io, "record", "the recording did not start");
-    Release(s, io);
+    ReleaseRobot(s, io);
     return 1;
   }
   io.err("recording; move the arm by hand and press Ctrl+C to stop\n");
@@ -317,7 +270,7 @@ int RunRecord(const std::vector<std::string>& args, const CliIo& io) {
   }
   s.app.Recording().Join();
   const bool lost = !Interrupted(io);
-  Release(s, io);
+  ReleaseRobot(s, io);
   std::vector<Pose> poses = s.state.document.motion.Poses();
   // The Motion's start Pose is not part of what was recorded.
   if (!poses.empty()) poses.erase(poses.begin());

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,20 @@ struct CliSession {
   ProgramState state;
   Application app;
 };
+
+// The JSON object of `velmora check --json` for one readable file (the README's schema).
+std::string CheckReportJson(const std::string& file, const CheckedMotion& checked,
+                            const MotionReport& report);
+// A JSON string of `text`.
+std::string JsonString(std::string_view text);
+
+// Starts the link, picks the robot named `robot` ("VIRTUAL" or a bridge's serial number) and
+// connects, with the motors as the toggle has them (off). False with the reason written as
+// `command`'s error.
+bool ConnectRobot(CliSession& s, const CliIo& io, const std::string& command,
+                  const std::string& robot);
+// The motors off, then the connection closed and the link thread stopped.
+void ReleaseRobot(CliSession& s, const CliIo& io);
 
 // Options: "--name VALUE" or "--name=VALUE". Fills `value` and advances `i` when args[i] is the
 // option; `missing` is set when the value is absent.
