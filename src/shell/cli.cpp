@@ -13,8 +13,9 @@ struct Subcommand {
   int (*run)(const std::vector<std::string>&, const CliIo&);
 };
 
-// The drawing import and the text drawing are subcommands of the same table; they are listed
-// once their core is part of the program.
+// The drawing import ("import DRAWING.svg -o OUT.KMO") and the text drawing ("text TEXT -o
+// OUT.KMO") join this table as RunImport and RunText (in a cli_drawing.cpp over the drawing core,
+// with a CliSession for the arm and its reach), between convert and play.
 constexpr std::array<Subcommand, 5> kSubcommands{{
     {"check", "check motion files (reach, motor limits, servo speed) without moving", RunCheck},
     {"export", "write a motion's planned path as SVG or its Poses as CSV", RunExport},
