@@ -57,8 +57,8 @@ int RunCheck(const std::vector<std::string>& files) {
 
 struct Folder {
   Folder() {
-    path = std::filesystem::temp_directory_path() / ("velmora_check_bench_" +
-                                                     std::to_string(getpid()));
+    path = std::filesystem::temp_directory_path() /
+           ("velmora_check_bench_" + std::to_string(getpid()));
     std::filesystem::create_directories(path);
   }
   ~Folder() { std::filesystem::remove_all(path); }

@@ -43,13 +43,14 @@ std::shared_ptr<CliSession> OpenSession(const std::optional<std::string>& settin
   if (settings && !std::filesystem::is_regular_file(*settings)) {
     throw py::value_error(*settings + ": no such settings file");
   }
-  return std::make_shared<CliSession>(io, settings ? std::filesystem::path(*settings)
-                                                   : std::filesystem::path());
+  return std::make_shared<CliSession>(
+      io, settings ? std::filesystem::path(*settings) : std::filesystem::path());
 }
 
 class ScriptArm {
  public:
-  explicit ScriptArm(const std::optional<std::string>& settings) : session_(OpenSession(settings)) {}
+  explicit ScriptArm(const std::optional<std::string>& settings)
+      : session_(OpenSession(settings)) {}
   explicit ScriptArm(std::shared_ptr<CliSession> session) : session_(std::move(session)) {}
 
   ArmGeometry GeometryNow() const { return session_->state.geometry.Get(); }
@@ -57,7 +58,8 @@ class ScriptArm {
   const std::shared_ptr<CliSession>& Shared() const { return session_; }
 
   Pose Forward(const std::vector<int>& motors) const {
-    if (motors.size() != static_cast<std::size_t>(kMotorCount)) throw py::value_error("five motor values (ID1..ID5)");
+    if (motors.size() != static_cast<std::size_t>(kMotorCount))
+      throw py::value_error("five motor values (ID1..ID5)");
     Pose p;
     const ArmGeometry g = GeometryNow();
     for (int k = 0; k < kMotorCount; ++k) {
@@ -149,8 +151,8 @@ class ScriptMotion {
     }
     if (field.size() == 3 && field.starts_with("id") && field[2] >= '1' && field[2] <= '5') {
       const int k = field[2] - '1';
-      p.motorValues[k] = LimitMotorValue(static_cast<int64_t>(std::llround(value)),
-                                         g.motorLimits[k]);
+      p.motorValues[k] =
+          LimitMotorValue(static_cast<int64_t>(std::llround(value)), g.motorLimits[k]);
       UpdateCoordinates(g, p);
       return;
     }
@@ -186,7 +188,8 @@ py::list PlanMotion(const ScriptMotion& m) {
   CliSession& s = m.GetArm()->Session();
   PlanOptions options;
   options.axes = s.Axes();
-  const PlannedPath path = PlanPath(s.state.geometry.Get(), m.poses, PreviewStart(m.poses), options);
+  const PlannedPath path =
+      PlanPath(s.state.geometry.Get(), m.poses, PreviewStart(m.poses), options);
   py::list out;
   for (const PathPoint& p : path.points) {
     out.append(py::make_tuple(p.t, p.pose, p.x, p.y, p.z));
@@ -238,7 +241,8 @@ class ScriptRobot {
     Live();
     Pose p;
     CliSession& s = arm_->Session();
-    for (int id = 1; id <= kMotorCount; ++id) p.motorValues[id - 1] = s.state.servos.PresentPosition(id);
+    for (int id = 1; id <= kMotorCount; ++id)
+      p.motorValues[id - 1] = s.state.servos.PresentPosition(id);
     UpdateCoordinates(s.state.geometry.Get(), p);
     return p;
   }
@@ -287,7 +291,8 @@ class ScriptRobot {
     arm_->Session().state.busy.recordStop.store(true);
   }
 
-  ScriptMotion Record(double seconds, std::optional<uint32_t> interval, std::optional<double> simplify) {
+  ScriptMotion Record(double seconds, std::optional<uint32_t> interval,
+                      std::optional<double> simplify) {
     Live();
     CliSession& s = arm_->Session();
     if (s.state.busy.Busy()) throw std::runtime_error("the robot is busy");
@@ -358,14 +363,19 @@ PYBIND11_MODULE(velmora, m) {
   using namespace velmora;
   m.doc() = "Velmora's core for scripts: motions, the arm, the motion check and the robot.";
 
-  py::class_<Pose>(m, "Pose", "One key position: five motor values and the coordinates that match "
-                              "them, how the arm gets there and how long it takes.")
+  py::class_<Pose>(m, "Pose",
+                   "One key position: five motor values and the coordinates that match "
+                   "them, how the arm gets there and how long it takes.")
       .def(py::init<>())
       .def_readwrite("interpolation", &Pose::interpolation, "0 None, 1 Linear, 2 Arc")
       .def_property(
-          "motors", [](const Pose& p) { return std::vector<int>(p.motorValues.begin(), p.motorValues.end()); },
+          "motors",
+          [](const Pose& p) {
+            return std::vector<int>(p.motorValues.begin(), p.motorValues.end());
+          },
           [](Pose& p, const std::vector<int>& v) {
-            if (v.size() != static_cast<std::size_t>(kMotorCount)) throw py::value_error("five motor values");
+            if (v.size() != static_cast<std::size_t>(kMotorCount))
+              throw py::value_error("five motor values");
             for (int k = 0; k < kMotorCount; ++k) p.motorValues[k] = static_cast<int16_t>(v[k]);
           },
           "ID1..ID5 in motor units (set as they are: use ScriptMotion.set for the pane's rules)")
@@ -378,9 +388,11 @@ PYBIND11_MODULE(velmora, m) {
       .def_readwrite("arc_direction", &Pose::arcDirection, "0 clockwise, 1 counter-clockwise")
       .def_readwrite("transition_time", &Pose::transitionTime, "ms")
       .def_property(
-          "excluded", [](const Pose& p) { return std::vector<int>(p.excluded.begin(), p.excluded.end()); },
+          "excluded",
+          [](const Pose& p) { return std::vector<int>(p.excluded.begin(), p.excluded.end()); },
           [](Pose& p, const std::vector<int>& v) {
-            if (v.size() != static_cast<std::size_t>(kMotorCount)) throw py::value_error("five flags");
+            if (v.size() != static_cast<std::size_t>(kMotorCount))
+              throw py::value_error("five flags");
             for (int k = 0; k < kMotorCount; ++k) p.excluded[k] = v[k];
           },
           "nonzero: the motor is left out when the Pose is sent")
@@ -393,7 +405,8 @@ PYBIND11_MODULE(velmora, m) {
   py::class_<ScriptArm, std::shared_ptr<ScriptArm>>(m, "Arm", "The arm of the settings (def.ini).")
       .def(py::init<const std::optional<std::string>&>(), py::arg("settings") = py::none(),
            "settings: a def.ini to read; None finds def.ini and velmora.ini as the program does")
-      .def("forward", &ScriptArm::Forward, py::arg("motors"), "Motor values -> Pose with coordinates")
+      .def("forward", &ScriptArm::Forward, py::arg("motors"),
+           "Motor values -> Pose with coordinates")
       .def("inverse", &ScriptArm::Inverse, py::arg("x"), py::arg("y"), py::arg("z") = 0.0,
            py::arg("rotation") = 0.0, py::arg("hand_width") = 0.0, py::arg("elbow_positive") = true,
            "Coordinates -> Pose with motor values; ValueError outside the reach")
@@ -409,19 +422,28 @@ PYBIND11_MODULE(velmora, m) {
                   "Reads a .KMO file; ValueError names the file and the reason")
       .def("save", &ScriptMotion::Save, py::arg("path"))
       .def("__len__", [](const ScriptMotion& mo) { return mo.poses.size(); })
-      .def("__getitem__", [](const ScriptMotion& mo, long i) { return mo.poses[mo.Index(i, false)]; },
-           "A copy of the Pose")
-      .def("__setitem__", [](ScriptMotion& mo, long i, const Pose& p) { mo.poses[mo.Index(i, false)] = p; })
+      .def(
+          "__getitem__",
+          [](const ScriptMotion& mo, long i) { return mo.poses[mo.Index(i, false)]; },
+          "A copy of the Pose")
+      .def("__setitem__",
+           [](ScriptMotion& mo, long i, const Pose& p) { mo.poses[mo.Index(i, false)] = p; })
       .def_property(
           "poses", [](const ScriptMotion& mo) { return mo.poses; },
           [](ScriptMotion& mo, const std::vector<Pose>& p) { mo.poses = p; })
-      .def("insert", [](ScriptMotion& mo, long i, const Pose& p) {
-             mo.poses.insert(mo.poses.begin() + static_cast<std::ptrdiff_t>(mo.Index(i, true)), p);
-           }, py::arg("index"), py::arg("pose"))
+      .def(
+          "insert",
+          [](ScriptMotion& mo, long i, const Pose& p) {
+            mo.poses.insert(mo.poses.begin() + static_cast<std::ptrdiff_t>(mo.Index(i, true)), p);
+          },
+          py::arg("index"), py::arg("pose"))
       .def("append", [](ScriptMotion& mo, const Pose& p) { mo.poses.push_back(p); })
-      .def("delete", [](ScriptMotion& mo, long i) {
-             mo.poses.erase(mo.poses.begin() + static_cast<std::ptrdiff_t>(mo.Index(i, false)));
-           }, py::arg("index"))
+      .def(
+          "delete",
+          [](ScriptMotion& mo, long i) {
+            mo.poses.erase(mo.poses.begin() + static_cast<std::ptrdiff_t>(mo.Index(i, false)));
+          },
+          py::arg("index"))
       .def("set", &ScriptMotion::Set, py::arg("index"), py::arg("field"), py::arg("value"),
            "Edits a field as the pose pane does: x, y, z, rotation, hand_width move the motors; "
            "id1..id5 (held to the motor limits) move the coordinates; also transition_time, "
@@ -441,29 +463,33 @@ PYBIND11_MODULE(velmora, m) {
       .def("goto", &ScriptRobot::Goto, py::arg("pose"), py::arg("ms"),
            "Moves to the Pose's motor values in `ms` and waits; returns the largest distance "
            "from the plan (mm) or None")
-      .def("play",
-           [](ScriptRobot& r, const ScriptMotion& mo, double speed, bool wait) {
-             return r.Play(mo.poses, speed, wait);
-           },
-           py::arg("motion"), py::arg("speed") = 1.0, py::arg("wait") = true,
-           "Plays as the window plays; with wait, returns the largest measured-against-planned "
-           "distance (mm) or None")
+      .def(
+          "play",
+          [](ScriptRobot& r, const ScriptMotion& mo, double speed, bool wait) {
+            return r.Play(mo.poses, speed, wait);
+          },
+          py::arg("motion"), py::arg("speed") = 1.0, py::arg("wait") = true,
+          "Plays as the window plays; with wait, returns the largest measured-against-planned "
+          "distance (mm) or None")
       .def("stop", &ScriptRobot::Stop, "Stops a playback or a recording")
       .def("record", &ScriptRobot::Record, py::arg("seconds"), py::arg("interval") = py::none(),
            py::arg("simplify") = py::none(),
            "Records for `seconds` with the motors off (the arm moved by hand); a ScriptMotion")
       .def("close", &ScriptRobot::Close, "Motors off and disconnect")
       .def_property_readonly("arm", &ScriptRobot::GetArm)
-      .def("__enter__", [](ScriptRobot& r) -> ScriptRobot& { return r; }, py::return_value_policy::reference)
+      .def(
+          "__enter__", [](ScriptRobot& r) -> ScriptRobot& { return r; },
+          py::return_value_policy::reference)
       .def("__exit__", [](ScriptRobot& r, py::object, py::object, py::object) {
         r.Close();
         return false;
       });
 
-  m.def("connect",
-        [](const std::string& robot, const std::optional<std::string>& settings) {
-          return std::make_unique<ScriptRobot>(robot, settings);
-        },
-        py::arg("robot"), py::arg("settings") = py::none(),
-        "Connects to 'VIRTUAL' or a USB bridge's serial number; a ScriptRobot with the motors off");
+  m.def(
+      "connect",
+      [](const std::string& robot, const std::optional<std::string>& settings) {
+        return std::make_unique<ScriptRobot>(robot, settings);
+      },
+      py::arg("robot"), py::arg("settings") = py::none(),
+      "Connects to 'VIRTUAL' or a USB bridge's serial number; a ScriptRobot with the motors off");
 }

@@ -50,8 +50,8 @@ std::vector<std::string_view> SplitCells(std::string_view row) {
   std::size_t start = 0;
   for (;;) {
     const std::size_t comma = row.find(',', start);
-    cells.push_back(Trim(row.substr(start, comma == std::string_view::npos ? row.npos
-                                                                           : comma - start)));
+    cells.push_back(
+        Trim(row.substr(start, comma == std::string_view::npos ? row.npos : comma - start)));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
@@ -74,8 +74,8 @@ enum class Parsed { kOk, kNotANumber, kOutOfRange };
 Parsed WholeReal(std::string_view cell, double& value) {
   if (!cell.empty() && cell.front() == '+') cell.remove_prefix(1);
   // from_chars reads "inf" and "nan", which no field may hold: they are out of range below.
-  const auto r = std::from_chars(cell.data(), cell.data() + cell.size(), value,
-                                 std::chars_format::general);
+  const auto r =
+      std::from_chars(cell.data(), cell.data() + cell.size(), value, std::chars_format::general);
   if (cell.empty() || r.ptr != cell.data() + cell.size()) return Parsed::kNotANumber;
   if (r.ec == std::errc::result_out_of_range || !std::isfinite(value)) return Parsed::kOutOfRange;
   if (r.ec != std::errc()) return Parsed::kNotANumber;
@@ -150,8 +150,7 @@ PoseCsvResult ParsePoseCsv(std::string_view bytes) {
       continue;
     }
     if (cells.size() != kPoseCsvColumns) {
-      return Fault(CsvFault::kColumnCount, lineNumber,
-                   std::min(cells.size(), kPoseCsvColumns) + 1);
+      return Fault(CsvFault::kColumnCount, lineNumber, std::min(cells.size(), kPoseCsvColumns) + 1);
     }
     Pose p;
     // The integer cells with their ranges, by column (0-based).

@@ -18,9 +18,9 @@ struct MotionReport {
   std::size_t outOfReach = 0;    // Poses per issue
   std::size_t motorLimit = 0;
   std::size_t tooFast = 0;
-  uint32_t durationMs = 0;       // the planned duration at x1
-  std::size_t penLifts = 0;      // times the tool goes from below the pen threshold to above it
-  uint32_t penUpTravelMs = 0;    // planned time spent above the threshold between two strokes
+  uint32_t durationMs = 0;     // the planned duration at x1
+  std::size_t penLifts = 0;    // times the tool goes from below the pen threshold to above it
+  uint32_t penUpTravelMs = 0;  // planned time spent above the threshold between two strokes
 };
 
 // The report of a checked Motion; `penThreshold` is VPEN_TH (mm).

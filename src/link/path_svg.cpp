@@ -51,8 +51,8 @@ std::string FormatPathSvg(const PlannedPath& planned, double penThreshold,
   for (std::size_t i = 1; i < pts.size(); ++i) {
     const bool drawing = pts[i - 1].z < penThreshold && pts[i].z < penThreshold;
     std::vector<std::vector<Point>>& runs = drawing ? down : up;
-    const bool continues = i >= 2 && ((pts[i - 2].z < penThreshold && pts[i - 1].z < penThreshold) ==
-                                      drawing);
+    const bool continues =
+        i >= 2 && ((pts[i - 2].z < penThreshold && pts[i - 1].z < penThreshold) == drawing);
     if (!continues || runs.empty()) runs.push_back({{pts[i - 1].x, pts[i - 1].y}});
     runs.back().push_back({pts[i].x, pts[i].y});
   }
@@ -90,12 +90,14 @@ std::string FormatPathSvg(const PlannedPath& planned, double penThreshold,
   out += ' ';
   AppendNumber(out, height);
   out += "\">\n";
-  out += "  <g id=\"pen-down\" fill=\"none\" stroke=\"#000000\" stroke-width=\"0.5\" "
-         "stroke-linecap=\"round\" stroke-linejoin=\"round\">\n";
+  out +=
+      "  <g id=\"pen-down\" fill=\"none\" stroke=\"#000000\" stroke-width=\"0.5\" "
+      "stroke-linecap=\"round\" stroke-linejoin=\"round\">\n";
   for (const auto& run : down) AppendRun(out, run);
   out += "  </g>\n";
-  out += "  <g id=\"pen-up\" fill=\"none\" stroke=\"#3070d0\" stroke-width=\"0.25\" "
-         "stroke-dasharray=\"1 1\">\n";
+  out +=
+      "  <g id=\"pen-up\" fill=\"none\" stroke=\"#3070d0\" stroke-width=\"0.25\" "
+      "stroke-dasharray=\"1 1\">\n";
   for (const auto& run : up) AppendRun(out, run);
   out += "  </g>\n";
   if (!trace.empty()) {

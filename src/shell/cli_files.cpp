@@ -14,8 +14,7 @@ namespace {
 
 std::string CheckText(const std::string& file, const MotionReport& r) {
   std::string o = file + ": " + FormatUnsigned(r.poses) + " Poses, ";
-  o += r.flagged == 0 ? std::string("nothing flagged")
-                      : FormatUnsigned(r.flagged) + " flagged";
+  o += r.flagged == 0 ? std::string("nothing flagged") : FormatUnsigned(r.flagged) + " flagged";
   o += "\n";
   for (const CheckLine& line : r.lines) o += "  " + line.text + "\n";
   o += "  duration " + Seconds(r.durationMs) + ", pen lifts " + FormatUnsigned(r.penLifts) +
@@ -86,8 +85,8 @@ int RunCheck(const std::vector<std::string>& args, const CliIo& io) {
     if (!poses) {
       CliError(io, "check", file + ": " + reason);
       if (json) {
-        out += "{\"file\": " + JsonString(file) + ", \"readable\": false, \"error\": " +
-               JsonString(reason) + "}";
+        out += "{\"file\": " + JsonString(file) +
+               ", \"readable\": false, \"error\": " + JsonString(reason) + "}";
       }
       status = 2;
       continue;

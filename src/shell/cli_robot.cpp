@@ -26,10 +26,11 @@ void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 bool Interrupted(const CliIo& io) { return io.interrupted != nullptr && io.interrupted->load(); }
 
 bool ReadSpeed(const std::string& text, PlaybackSpeed& speed) {
-  static const std::pair<const char*, PlaybackSpeed> kSpeeds[] = {
-      {"0.25", PlaybackSpeed::kQuarter}, {"0.5", PlaybackSpeed::kHalf},
-      {"1", PlaybackSpeed::kNormal},     {"2", PlaybackSpeed::kDouble},
-      {"4", PlaybackSpeed::kQuadruple}};
+  static const std::pair<const char*, PlaybackSpeed> kSpeeds[] = {{"0.25", PlaybackSpeed::kQuarter},
+                                                                  {"0.5", PlaybackSpeed::kHalf},
+                                                                  {"1", PlaybackSpeed::kNormal},
+                                                                  {"2", PlaybackSpeed::kDouble},
+                                                                  {"4", PlaybackSpeed::kQuadruple}};
   std::size_t used = 0;
   const double value = ParseDouble(text, &used);
   if (used != text.size() || text.empty()) return false;
@@ -196,9 +197,8 @@ int RunPlay(const std::vector<std::string>& args, const CliIo& io) {
     return kInterruptedStatus;
   }
   if (measured.result) {
-    io.out("largest distance between measured and planned: " +
-           FormatFixed(measured.result->mm, 2) + " mm (pose " +
-           FormatUnsigned(measured.result->pose + from) + ")\n");
+    io.out("largest distance between measured and planned: " + FormatFixed(measured.result->mm, 2) +
+           " mm (pose " + FormatUnsigned(measured.result->pose + from) + ")\n");
   } else {
     io.out("no measurement of the robot was read during the playback\n");
   }

@@ -61,7 +61,7 @@ std::string JsonString(std::string_view text) {
 }
 
 std::string CheckReportJson(const std::string& file, const CheckedMotion& checked,
-                      const MotionReport& r) {
+                            const MotionReport& r) {
   std::string o = "{\"file\": " + JsonString(file) + ", \"readable\": true";
   o += ", \"poses\": " + JsonNumber(r.poses);
   o += ", \"flagged\": " + JsonNumber(r.flagged);
@@ -141,7 +141,6 @@ void ReleaseRobot(CliSession& s, const CliIo& io) {
   s.app.StopThreads();
 }
 
-
 CliSession::CliSession(const CliIo& io, const std::filesystem::path& settingsFile)
     : app(state, SessionOptions(io)) {
   if (!settingsFile.empty()) {
@@ -169,8 +168,8 @@ std::optional<std::vector<Pose>> CliSession::LoadMotion(const std::string& path,
     return std::nullopt;
   }
   if (!(file->system == current)) {
-    if (!ApplyLoadConversion(state.geometry, state.settings, [] { return 1; }, file->system,
-                             file->poses) ||
+    if (!ApplyLoadConversion(
+            state.geometry, state.settings, [] { return 1; }, file->system, file->poses) ||
         file->poses.empty()) {
       reason = "its coordinate system cannot be used";
       return std::nullopt;

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "geometry/pose.h"

@@ -42,8 +42,8 @@ TEST(PoseCsv, ExportImportExportGivesTheSameBytesAndPosesWhateverTheLocale) {
 
 TEST(PoseCsv, SpreadsheetHabitsAreAccepted) {
   const std::string header = kPoseCsvHeader;
-  const std::string text = "\xEF\xBB\xBF" + header +
-                           "\n\n\"1\", +2 ,3,4,5,6,7.5,8,9,10,11,12,0,1000,0,0,0,0,0\n\n";
+  const std::string text =
+      "\xEF\xBB\xBF" + header + "\n\n\"1\", +2 ,3,4,5,6,7.5,8,9,10,11,12,0,1000,0,0,0,0,0\n\n";
   const PoseCsvResult read = ParsePoseCsv(text);
   ASSERT_TRUE(read.ok) << CsvFaultText(read);
   ASSERT_EQ(read.poses.size(), 1u);

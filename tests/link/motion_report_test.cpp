@@ -8,9 +8,9 @@ namespace {
 TEST(MotionReport, CountsLiftsAndTheTravelBetweenStrokesOnly) {
   CheckedMotion checked;
   // Up to the paper, a stroke, a lift with 300 ms of travel, a stroke, a lift to the end.
-  const std::pair<uint32_t, float> points[] = {{0, 0},     {100, -30}, {200, -30}, {250, 0},
-                                               {400, 0},   {550, -30}, {700, -30}, {800, 0},
-                                               {2000, 0}};
+  const std::pair<uint32_t, float> points[] = {{0, 0},     {100, -30}, {200, -30},
+                                               {250, 0},   {400, 0},   {550, -30},
+                                               {700, -30}, {800, 0},   {2000, 0}};
   for (const auto& [t, z] : points) {
     PathPoint p;
     p.t = t;

@@ -22,10 +22,9 @@ std::string Group(const std::string& svg, const std::string& id) {
 TEST(PathSvg, StrokesTravelAndMeasuredPathGoToTheirLayersInMillimetres) {
   PlannedPath path;
   // Travel at z 0, down, a stroke along x at z -30, up again.
-  path.points = {At(10, 20, 0), At(10, 20, -30), At(30, 20, -30), At(50, 20, -30),
-                 At(50, 20, 0), At(60, 40, 0)};
-  const std::string svg =
-      FormatPathSvg(path, -19.0, {{0, 0, 10.5f, 20}, {5, 1, 49.5f, 20.25f}});
+  path.points = {At(10, 20, 0),   At(10, 20, -30), At(30, 20, -30),
+                 At(50, 20, -30), At(50, 20, 0),   At(60, 40, 0)};
+  const std::string svg = FormatPathSvg(path, -19.0, {{0, 0, 10.5f, 20}, {5, 1, 49.5f, 20.25f}});
   EXPECT_NE(svg.find("width=\"60.000mm\" height=\"30.000mm\" viewBox=\"5.000 -45.000 60.000 "
                      "30.000\""),
             std::string::npos)

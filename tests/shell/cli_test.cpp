@@ -67,9 +67,9 @@ TEST_F(CliTest, CheckReportsWhatTheWindowsMotionCheckShows) {
   app.LoadStartupState();  // the golden def.ini, as the command line reads it
   std::vector<Pose> fast = Reachable(1000);
   fast[2].transitionTime = 10;  // too fast for the servos
-  const std::vector<std::string> files = {
-      std::string(VELMORA_TEST_DATA_DIR) + "/golden_motion.KMO", WriteMotion("ok.KMO", Reachable(1000)),
-      WriteMotion("fast.KMO", fast)};
+  const std::vector<std::string> files = {std::string(VELMORA_TEST_DATA_DIR) + "/golden_motion.KMO",
+                                          WriteMotion("ok.KMO", Reachable(1000)),
+                                          WriteMotion("fast.KMO", fast)};
   std::vector<std::string> args = {"check"};
   args.insert(args.end(), files.begin(), files.end());
   EXPECT_EQ(Run(args), 1);
