@@ -50,8 +50,9 @@ bool Application::LoadStartupState() {
   // The register defaults first: def.ini may override them.
   state_.servos.LoadAllRegisterDefaults();
   Settings settings = state_.settings.Get();
-  const bool read = LoadSettings(settingsDirectory_, settings, state_.geometry, state_.servos,
-                                 &state_.simulator.penTraceReset);
+  const bool read = LoadSettingsFile(
+      settingsFile_.empty() ? settingsDirectory_ / kSettingsFileName : settingsFile_, settings,
+      state_.geometry, state_.servos, &state_.simulator.penTraceReset);
   state_.settings.Set(settings);
   ProgramSettings own;
   LoadProgramSettings(settingsDirectory_, own);
@@ -68,6 +69,11 @@ bool Application::LoadStartupState() {
 
 void Application::SetSettingsDirectory(std::filesystem::path directory) {
   settingsDirectory_ = directory.empty() ? moduleDirectory_ : std::move(directory);
+}
+
+void Application::SetSettingsFile(const std::filesystem::path& file) {
+  settingsFile_ = file;
+  settingsDirectory_ = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
 }
 
 void Application::SetViewSink(ChangeSink* sink) { viewSink_.store(sink); }

@@ -148,6 +148,9 @@ class Application final : public WorkerHooks, private ChangeSink {
   // ChooseSettingsDirectory); the module directory unless set before LoadStartupState. It may
   // not exist before the settings are first written.
   const std::filesystem::path& SettingsDirectory() const { return settingsDirectory_; }
+  // The command line's --settings FILE: def.ini's values are read from `file` instead, and the
+  // program's own velmora.ini from the folder that holds it. Set before LoadStartupState.
+  void SetSettingsFile(const std::filesystem::path& file);
   void SetSettingsDirectory(std::filesystem::path directory);
   // Where the simulator looks for skin/ (see ChooseSkinDirectory); empty for the executable's
   // folder. Set before the main window is made.
@@ -171,6 +174,7 @@ class Application final : public WorkerHooks, private ChangeSink {
   ProgramState& state_;
   const std::filesystem::path moduleDirectory_;
   std::filesystem::path settingsDirectory_;
+  std::filesystem::path settingsFile_;  // empty: settingsDirectory_/def.ini
   std::filesystem::path skinDirectory_;
   SteadyClock steadyClock_;
   SystemLocalTime systemTime_;

@@ -10,6 +10,8 @@
 #include "document/editing_commands.h"
 #include "document/file_dialogs.h"
 #include "document/motion_file.h"
+#include "document/pose_csv.h"
+#include "link/path_svg.h"
 #include "link/recorder.h"
 #include "shell/application.h"
 #include "shell/commands.h"
@@ -105,6 +107,81 @@ bool OpenDocument(Application& app, ShellView& view, FileDialogs& files) {
   s.pane.SyncViews();
   Retitle(app, view);
   return true;
+}
+
+constexpr int kCsvReadFailedText = 41350;
+constexpr int kSvgWriteFailedText = 41359;
+constexpr int kCsvWriteFailedText = 41360;
+constexpr int kExportSvgTitle = 41361;
+constexpr int kExportCsvTitle = 41362;
+constexpr int kImportCsvTitle = 41363;
+
+// The export dialogs offer the motion file's name with the new extension.
+FileDialogRequest ExchangeRequest(Application& app, int title, const char* extension) {
+  const std::string upper = extension;
+  std::string lower;
+  for (const char c : upper) lower += static_cast<char>(c - 'A' + 'a');
+  std::string name;
+  if (!app.State().document.fileName.empty()) {
+    name = std::filesystem::path(app.State().document.fileName)
+               .replace_extension(lower)
+               .filename()
+               .string();
+  }
+  return {LoadText(title), upper, "*." + lower, lower, name, app.ModuleDirectoryText()};
+}
+
+void WarnWriteFailure(ShellView& view, int whatFailed, const std::string& path, int error) {
+  view.Ask(LoadText(whatFailed) + "\n" + path + "\n" + SystemErrorText(error),
+           MessageButtons::kOk, MessageIcon::kWarning);
+}
+
+// The planned path of the Motion as the preview shows it, with what the robot did in the last
+// playback when there was one.
+void ExportSvg(Application& app, ShellView& view) {
+  ProgramState& s = app.State();
+  s.pane.CommitPendingEdit();
+  const std::optional<std::string> path =
+      view.Files().AskSavePath(ExchangeRequest(app, kExportSvgTitle, "SVG"));
+  if (!path || path->empty()) return;
+  app.RefreshAnalysis();
+  const std::shared_ptr<const CheckedMotion> checked = s.analysis.Latest();
+  if (checked == nullptr) return;
+  const MeasuredView measured = s.measured.View();
+  const FileResult written = WriteFileAtomically(
+      *path, FormatPathSvg(checked->path, s.settings.Get().vpenTh, measured.samples));
+  if (!written) WarnWriteFailure(view, kSvgWriteFailedText, *path, written.error);
+}
+
+void ExportCsv(Application& app, ShellView& view) {
+  ProgramState& s = app.State();
+  s.pane.CommitPendingEdit();
+  const std::optional<std::string> path =
+      view.Files().AskSavePath(ExchangeRequest(app, kExportCsvTitle, "CSV"));
+  if (!path || path->empty()) return;
+  const FileResult written =
+      WriteFileAtomically(*path, FormatPoseCsv(s.document.motion.Poses()));
+  if (!written) WarnWriteFailure(view, kCsvWriteFailedText, *path, written.error);
+}
+
+// The table replaces the Poses as one undo step: nothing is lost, Undo brings the Motion back, and
+// the file name stays, as after any other edit.
+void ImportCsv(Application& app, ShellView& view) {
+  ProgramState& s = app.State();
+  s.pane.CommitPendingEdit();
+  const std::optional<std::string> path =
+      view.Files().AskOpenPath(ExchangeRequest(app, kImportCsvTitle, "CSV"));
+  if (!path || path->empty()) return;
+  PoseCsvResult table = ReadPoseCsvFile(*path);
+  if (!table.ok) {
+    view.Ask(LoadText(kCsvReadFailedText) + "\n" + *path + "\n" + CsvFaultMessage(table),
+             MessageButtons::kOk, MessageIcon::kWarning);
+    return;
+  }
+  s.document.motion.Replace(std::move(table.poses), 0);
+  RecordStep(s.document);
+  s.document.sink->Notify(kChangeMotion | kChangeCurrentPose);
+  s.pane.RefreshAfterReplace();
 }
 
 // The open dialog answered by a path known beforehand.
@@ -312,6 +389,16 @@ bool ExecuteCommand(Application& app, ShellView& view, int command, CommandSourc
       break;
     case kCmdVirtualRobot:
       app.SetVirtualRobotListed(!app.VirtualRobotListed());
+      break;
+    case kCmdExportSvg:
+      ExportSvg(app, view);
+      break;
+    case kCmdExportCsv:
+      ExportCsv(app, view);
+      break;
+    case kCmdImportCsv:
+      if (busy) break;
+      ImportCsv(app, view);
       break;
     case kCmdSimplifyRecording:
       if (busy) break;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "shell/cli.h"
 #include "shell/version_info.h"
 
 namespace velmora {
@@ -32,11 +33,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string HelpText() {
   return "Usage: velmora [OPTION]... [FILE.KMO]\n"
+         "   or: velmora COMMAND [ARGUMENT]...\n"
          "Edit motions for the two-link robot arm and play them on the robot.\n"
          "FILE.KMO, when given, is opened at start-up.\n"
          "\n"
          "  -h, --help     show this help and exit\n"
          "      --version  show the version and exit\n"
+         "\n" +
+         CliHelpSummary() +
          "\n"
          "Settings are kept in def.ini: beside the program when it runs from its build folder or\n"
          "another folder of its own, else in $XDG_CONFIG_HOME/velmora (~/.config/velmora).\n";

@@ -12,6 +12,10 @@ const std::vector<MenuPopup>& MainMenu() {
         {kCmdSave, "上書き保存"},
         {kCmdSaveAs, "名前をつけて保存..."},
         {},
+        {kCmdExportSvg, "SVGで書き出し…"},
+        {kCmdExportCsv, "CSVで書き出し…"},
+        {kCmdImportCsv, "CSVの読み込み…"},
+        {},
         {kCmdExit, "終了"}}},
       {"編集(&E)",
        {{kCmdUndo, "元に戻す"},
@@ -124,7 +128,7 @@ const std::vector<int>& CommandAvailability::BusyCommands() {
       kCmdCut,     kCmdCopy,         kCmdPaste,      kCmdBatchConversion,
       kCmdCapturePose, kCmdInsertPose, kCmdDelete,   kCmdPlay,   kCmdStep,
       kCmdRecord,  kCmdStop,         kCmdSimulatorSettings, kCmdSaveAs, kCmdCoordinateSystem,
-      kCmdSimplifyRecording,
+      kCmdSimplifyRecording, kCmdImportCsv,
   };
   return commands;
 }
@@ -138,7 +142,7 @@ CommandAvailability::CommandAvailability() {
 
 int CommandAvailability::Slot(int command) {
   const int slot = command - 40000;
-  return (slot >= 0 && slot < 100) ? slot : -1;
+  return (slot >= 0 && slot < kCommandSlots) ? slot : -1;
 }
 
 void CommandAvailability::Set(int command, bool enabled) {

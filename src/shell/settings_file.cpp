@@ -204,7 +204,13 @@ SettingsReadResult ApplySettingsText(std::string_view text, Settings& settings, 
 
 bool LoadSettings(const std::filesystem::path& directory, Settings& settings, Geometry& geometry,
                   ServoTable& servos, std::atomic<bool>* penTraceReset) {
-  const std::optional<std::string> bytes = ReadWholeFile(directory / kSettingsFileName);
+  return LoadSettingsFile(directory / kSettingsFileName, settings, geometry, servos,
+                          penTraceReset);
+}
+
+bool LoadSettingsFile(const std::filesystem::path& file, Settings& settings, Geometry& geometry,
+                      ServoTable& servos, std::atomic<bool>* penTraceReset) {
+  const std::optional<std::string> bytes = ReadWholeFile(file);
   if (!bytes) {
     // The placement transforms must exist before the first conversion.
     geometry.SetCoordinateSystem(0, 0, 0);

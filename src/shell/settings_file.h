@@ -50,6 +50,11 @@ SettingsReadResult ApplySettingsText(std::string_view text, Settings& settings, 
 bool LoadSettings(const std::filesystem::path& directory, Settings& settings, Geometry& geometry,
                   ServoTable& servos, std::atomic<bool>* penTraceReset = nullptr);
 
+// The same from a settings file of any name (the command line's --settings FILE). False, with the
+// coordinate system set to 0, 0, 0, when it cannot be read.
+bool LoadSettingsFile(const std::filesystem::path& file, Settings& settings, Geometry& geometry,
+                      ServoTable& servos, std::atomic<bool>* penTraceReset = nullptr);
+
 // The bytes of def.ini for the present settings: the program's 22 lines in their fixed order,
 // CR LF line ends, numbers in the C locale whatever the process locale is.
 std::string FormatSettingsFile(const Settings& settings, const Geometry& geometry,

@@ -22,6 +22,13 @@ for t in base grip linka linkb pen piller yaw; do
   [ -f "$prefix/share/velmora/skin/$t.PNG" ] || fail "skin/$t.PNG is not installed"
 done
 [ -x "$prefix/bin/velmora" ] || fail "bin/velmora is not executable"
+# The Python module, when the build made one, imports from where it was installed.
+if [ -n "$(find "$build/python" -name 'velmora*.so' 2>/dev/null)" ]; then
+  module=$(find "$prefix/lib/python3/dist-packages" -name 'velmora*.so' 2>/dev/null)
+  [ -n "$module" ] || fail "cmake --install did not put the Python module"
+  PYTHONPATH=$prefix/lib/python3/dist-packages /usr/bin/python3 -c 'import velmora; velmora.Arm' ||
+    fail "the installed Python module does not import"
+fi
 grep -qx 'Exec=velmora %f' "$prefix/share/applications/velmora.desktop" ||
   fail "the desktop entry does not pass the file to velmora"
 if command -v desktop-file-validate >/dev/null; then

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "base/string_table.h"
 #include "document/editing_commands.h"
 #include "document/motion_file.h"
+#include "document/pose_csv.h"
 #include "shell/commands.h"
 #include "shell/shell_fixture.h"
 #include "shell/title.h"
@@ -439,6 +442,62 @@ TEST_F(CommandDispatchTest, CloseAsksToSaveAndOnlyASavedOrDroppedMotionMayClose)
   EXPECT_TRUE(ConfirmClose(app, view));
   EXPECT_FALSE(ReadBytes(path).empty());
   EXPECT_EQ(view.messages.questions.size(), 4u);
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+class PoseTableCommandTest : public testing::ShellTest {};
+
+TEST_F(PoseTableCommandTest, CsvExportAndImportReplaceThePosesAsOneUndoStep) {
+  LoadPoses(3);
+  const std::vector<Pose> original = state.document.motion.Poses();
+  const std::string csv = (dir.path() / "poses.csv").string();
+  view.files.savePaths = {csv};
+  ASSERT_TRUE(Run(kCmdExportCsv));
+  ASSERT_EQ(view.files.saveRequests.size(), 1u);
+  EXPECT_EQ(view.files.saveRequests[0].filterPattern, "*.csv");
+  // The table of a different Motion comes back in.
+  Edit();
+  Edit();
+  const std::vector<Pose> edited = state.document.motion.Poses();
+  view.files.openPaths = {csv};
+  ASSERT_TRUE(Run(kCmdImportCsv));
+  EXPECT_EQ(state.document.motion.Poses(), original);
+  EXPECT_TRUE(state.document.motion.IsModified());
+  ASSERT_TRUE(Run(kCmdUndo));
+  EXPECT_EQ(state.document.motion.Poses(), edited);
+
+  // A bad cell: the message names the file and the place, the Motion stays as it was.
+  {
+    std::ofstream bad(dir.path() / "bad.csv");
+    bad << kPoseCsvHeader << "\n0,0,0,0,0,0,1,2,3,4,5,6,0,100,0,0,0,0,0\n0,0,0,0,0,0,1,2,3,4,5,6,7\n";
+  }
+  view.files.openPaths = {(dir.path() / "bad.csv").string()};
+  ASSERT_TRUE(Run(kCmdImportCsv));
+  EXPECT_EQ(state.document.motion.Poses(), edited);
+  const std::vector<std::string> questions = QuestionTexts();
+  ASSERT_FALSE(questions.empty());
+  EXPECT_NE(questions.back().find("bad.csv"), std::string::npos);
+  EXPECT_NE(questions.back().find("行 3、列 14"), std::string::npos) << questions.back();
+}
+
+TEST_F(PoseTableCommandTest, SvgExportWritesThePlannedPathInMillimetres) {
+  LoadPoses(3);
+  const std::string svg = (dir.path() / "path.svg").string();
+  view.files.savePaths = {svg};
+  ASSERT_TRUE(Run(kCmdExportSvg));
+  const std::optional<std::string> bytes = ReadWholeFile(svg);
+  ASSERT_TRUE(bytes);
+  EXPECT_NE(bytes->find("mm\" viewBox=\""), std::string::npos);
+  EXPECT_NE(bytes->find("<g id=\"pen-down\""), std::string::npos);
+  // The exports change nothing, so a playback leaves them available; the import waits.
+  const std::vector<int>& busy = CommandAvailability::BusyCommands();
+  EXPECT_EQ(std::count(busy.begin(), busy.end(), kCmdExportSvg), 0);
+  EXPECT_EQ(std::count(busy.begin(), busy.end(), kCmdImportCsv), 1);
 }
 
 }  // namespace

@@ -14,7 +14,10 @@ TEST(CommandTables, MenusToolbarAndAccelerators) {
   ASSERT_EQ(menu.size(), 6u);
   EXPECT_EQ(menu[0].title, "ファイル(&F)");
   EXPECT_EQ(menu[0].items[4].command, 0);  // separator before Exit
-  EXPECT_EQ(menu[0].items[5].text, "終了");
+  EXPECT_EQ(menu[0].items.back().text, "終了");
+  // Ours: the exports and the table import, between Save as and Exit.
+  EXPECT_EQ(menu[0].items[5].command, kCmdExportSvg);
+  EXPECT_EQ(menu[0].items[7].command, kCmdImportCsv);
   EXPECT_EQ(menu[2].items[2].command, kCmdStop);
   EXPECT_TRUE(menu[3].items[0].checkItem);
   EXPECT_EQ(ContextMenu().items.size(), 12u);

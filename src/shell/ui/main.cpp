@@ -5,6 +5,10 @@
 #include <QStringList>
 #include <QTimer>
 #include <QTranslator>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +18,7 @@
 
 #include "link/hidapi/cp2110_bridge.h"
 #include "shell/application.h"
+#include "shell/cli.h"
 #include "shell/command_dispatch.h"
 #include "shell/command_line.h"
 #include "shell/program_paths.h"
@@ -36,9 +41,38 @@ void OnQtMessageDuringStartUp(QtMsgType type, const QMessageLogContext& context,
   if (qtHandler != nullptr) qtHandler(type, context, text);
 }
 
+std::atomic<bool> cliInterrupted{false};
+extern "C" void OnCliSignal(int) { cliInterrupted.store(true); }
+
+// The subcommands run without Qt: they work over ssh with no display.
+int RunCommandLine(const std::vector<std::string>& args) {
+  struct sigaction action {};
+  action.sa_handler = OnCliSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  velmora::CliIo io;
+  io.out = [](std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+  };
+  io.err = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stderr); };
+  io.terminal = isatty(STDOUT_FILENO) != 0;
+  io.interrupted = &cliInterrupted;
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  io.moduleDirectory = ec ? std::filesystem::current_path(ec) : exe.parent_path();
+  io.environment = velmora::ProcessPathEnvironment();
+  io.makeHardware = [] { return velmora::MakeCp2110Bridge(); };
+  return velmora::RunCli(args, io);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const std::vector<std::string> args(argv + 1, argv + argc); velmora::IsCliCommand(args)) {
+    return RunCommandLine(args);
+  }
   // First, so that a Ctrl+C during the start-up waits for the window to handle it.
   velmora::InstallTerminationHandlers();
 
