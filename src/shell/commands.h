@@ -45,6 +45,8 @@ enum Command : int {
   kCmdMotionCheck = 40092,
   // Ours: a recording's rows turned into a few Linear and Arc Poses (edit and context menus).
   kCmdSimplifyRecording = 40095,
+  // Ours: the timeline pane under the simulator (a check item of the view menu).
+  kCmdTimeline = 40110,
 };
 
 inline constexpr int kMainMenuId = 101;
