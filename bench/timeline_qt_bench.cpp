@@ -20,7 +20,7 @@ namespace velmora {
 namespace {
 
 constexpr int kTimelineWidth = 1000;  // the pane spans the window at 96 dots per inch
-constexpr int kTimelineHeight = 190;
+constexpr int kTimelineHeight = 210;
 constexpr int kViewWidth = 666;
 constexpr int kViewHeight = 462;
 
@@ -68,8 +68,8 @@ void LoadDrawing(ProgramState& program) {
 
 TimelineWidget::Hooks NoHooks() { return {}; }
 
-// One frame of the pane with the whole 500-Pose Motion in view: lanes, bands, flags, pen-down
-// parts, 500 handles with their numbers, the ruler and the playhead.
+// One frame of the pane with the whole 500-Pose Motion in view, as a playback or a scrub draws
+// it: the playhead over the kept picture of the lanes.
 void BM_TimelineFrame500Poses(benchmark::State& state) {
   EnsureApplication();
   ProgramState program;
@@ -78,13 +78,32 @@ void BM_TimelineFrame500Poses(benchmark::State& state) {
   widget.resize(kTimelineWidth, kTimelineHeight);
   widget.Refresh();
   widget.FitAll();
-  QImage image(kTimelineWidth, kTimelineHeight, QImage::Format_ARGB32_Premultiplied);
+  QImage image(kTimelineWidth, kTimelineHeight, QImage::Format_RGB32);
   for (auto _ : state) {
     QPainter p(&image);
     widget.Draw(p);
   }
 }
 BENCHMARK(BM_TimelineFrame500Poses)->Unit(benchmark::kMillisecond);
+
+// The same frame with everything drawn anew, as after a zoom, a scroll or a new selection: lanes,
+// bands, flags, pen-down parts, 500 handles with their numbers, the ruler and the playhead.
+void BM_TimelineFullRedraw500Poses(benchmark::State& state) {
+  EnsureApplication();
+  ProgramState program;
+  LoadDrawing(program);
+  TimelineWidget widget(program, NoHooks());
+  widget.resize(kTimelineWidth, kTimelineHeight);
+  widget.Refresh();
+  widget.FitAll();
+  QImage image(kTimelineWidth, kTimelineHeight, QImage::Format_RGB32);
+  for (auto _ : state) {
+    widget.ForgetLanes();
+    QPainter p(&image);
+    widget.Draw(p);
+  }
+}
+BENCHMARK(BM_TimelineFullRedraw500Poses)->Unit(benchmark::kMillisecond);
 
 // One step of a handle drag on the 500-Pose Motion: the new time written, the whole Motion
 // planned and checked again, the lanes rebuilt and the pane drawn.
@@ -96,7 +115,7 @@ void BM_TimelineDragStep500Poses(benchmark::State& state) {
   widget.resize(kTimelineWidth, kTimelineHeight);
   widget.Refresh();
   widget.FitAll();
-  QImage image(kTimelineWidth, kTimelineHeight, QImage::Format_ARGB32_Premultiplied);
+  QImage image(kTimelineWidth, kTimelineHeight, QImage::Format_RGB32);
   RetimeDrag drag;
   drag.Begin(program.document.motion, 200);
   const ArmGeometry g = program.geometry.Get();

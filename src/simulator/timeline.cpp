@@ -142,7 +142,7 @@ TimelineModel BuildTimeline(const CheckedMotion& checked, const ArmGeometry& g, 
       z.penDown.push_back({k > 0 ? k - 1 : 0, k});
     }
   }
-  const float pad = std::max(1.0f, (highZ - lowZ) * 0.1f);
+  const float pad = std::max(1.0f, (highZ - lowZ) * 0.2f);
   z.low = lowZ - pad;
   z.high = highZ + pad;
   model.lanes.push_back(std::move(z));
@@ -328,9 +328,18 @@ void LaneCurve(const TimelineModel& model, const TimelineLane& lane, std::size_t
       out.push_back(last);
     }
   };
+  // LaneY and TimelineView::X, with their divisions taken out of the loop.
+  const float span = lane.high - lane.low;
+  const float scale = span > 0 ? 1.0f / span : 0.0f;
+  const float middle = span > 0 ? 0.0f : 0.5f;
+  const float base = static_cast<float>(box.bottom - 2);
+  const float inner = static_cast<float>(box.bottom - box.top - 4);
+  const double perMs = 1.0 / view.msPerPixel;
   for (std::size_t k = a; k < b; ++k) {
-    const TimelinePoint p{static_cast<float>(view.X(times[k])), LaneY(lane, box, lane.values[k])};
-    const long c = std::lround(std::floor(p.x));
+    const float f = std::clamp((lane.values[k] - lane.low) * scale + middle, 0.0f, 1.0f);
+    const TimelinePoint p{static_cast<float>(view.plotLeft + (times[k] - view.originMs) * perMs),
+                          base - f * inner};
+    const long c = static_cast<long>(std::floor(p.x));
     if (c != column) {
       flush();
       column = c;

@@ -49,7 +49,7 @@ namespace {
 // Closing polls the link this often while it lets go of the robot.
 constexpr int kShutdownPollMs = 16;
 // The timeline pane's height under the window's fixed client area.
-constexpr int kTimelineHeight = 190;
+constexpr int kTimelineHeight = 210;
 
 // A FONT_NAME as stored: UTF-8 when it is valid UTF-8, else the Shift-JIS bytes a Windows
 // def.ini holds; empty when neither reading works.

@@ -183,6 +183,37 @@ void TimelineWidget::paintEvent(QPaintEvent*) {
 }
 
 void TimelineWidget::Draw(QPainter& p) {
+  LanesKey key;
+  key.revision = model_.revision;
+  key.axes = modelAxes_;
+  key.originMs = view_.originMs;
+  key.msPerPixel = view_.msPerPixel;
+  key.width = width();
+  key.height = height();
+  key.current = state_.document.motion.CurrentIndex();
+  key.selected = state_.pane.Selection().SelectedBelow(model_.keyTimes.size());
+  if (!lanesValid_ || !(key == lanesKey_) || lanes_.size() != size()) {
+    if (lanes_.size() != size()) lanes_ = QImage(size(), QImage::Format_RGB32);
+    QPainter lp(&lanes_);
+    lp.setFont(font());
+    DrawLanes(lp);
+    lanesKey_ = std::move(key);
+    lanesValid_ = true;
+    ++lanesDrawn_;
+  }
+  p.drawImage(0, 0, lanes_);
+  // The playhead over everything.
+  const double x = view_.X(playheadMs_);
+  if (x >= view_.plotLeft - 1 && x <= width()) {
+    p.setPen(QPen(kPlayheadColour, 1));
+    p.drawLine(QPointF(x, 0), QPointF(x, height()));
+    p.setBrush(kPlayheadColour);
+    p.drawPolygon(QPolygonF({QPointF(x - 5, 0), QPointF(x + 5, 0), QPointF(x, 8)}));
+    p.setBrush(Qt::NoBrush);
+  }
+}
+
+void TimelineWidget::DrawLanes(QPainter& p) {
   p.fillRect(rect(), kBackground);
   for (std::size_t i = 0; i < model_.lanes.size() && i < layout_.lanes.size(); ++i) DrawLane(p, i);
   DrawRuler(p);
@@ -194,15 +225,6 @@ void TimelineWidget::Draw(QPainter& p) {
     const TimelineBox& b = layout_.lanes[i];
     p.drawText(QRect(4, b.top, layout_.labelWidth - 6, b.bottom - b.top),
                Qt::AlignVCenter | Qt::AlignLeft, LaneName(model_.lanes[i].id));
-  }
-  // The playhead over everything.
-  const double x = view_.X(playheadMs_);
-  if (x >= view_.plotLeft - 1 && x <= width()) {
-    p.setPen(QPen(kPlayheadColour, 1));
-    p.drawLine(QPointF(x, 0), QPointF(x, height()));
-    p.setBrush(kPlayheadColour);
-    p.drawPolygon(QPolygonF({QPointF(x - 5, 0), QPointF(x + 5, 0), QPointF(x, 8)}));
-    p.setBrush(Qt::NoBrush);
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 #include <cstddef>
@@ -53,8 +54,13 @@ class TimelineWidget : public QWidget {
   double Playhead() const { return playheadMs_; }
   // The tooltip the pane shows at a point (empty for none).
   QString ToolTipAt(QPoint at) const;
-  // Draws the whole pane (the paint event and the benchmarks).
+  // Draws the whole pane (the paint event and the benchmarks): the lanes, ruler and handles from
+  // a picture kept until they change, and the playhead over it.
   void Draw(QPainter& p);
+  // Frames whose lanes were drawn anew (not taken from the kept picture).
+  uint64_t LanesDrawn() const { return lanesDrawn_; }
+  // The next frame draws the lanes anew (the benchmarks time that).
+  void ForgetLanes() { lanesValid_ = false; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -69,6 +75,7 @@ class TimelineWidget : public QWidget {
 
  private:
   void Rebuild();
+  void DrawLanes(QPainter& p);
   void ScrubTo(double ms);
   void FollowPlayback();
   void DrawLane(QPainter& p, std::size_t index);
@@ -105,6 +112,22 @@ class TimelineWidget : public QWidget {
   std::size_t followedPose_ = SIZE_MAX;
 
   std::vector<TimelinePoint> curve_;  // scratch for the drawing
+
+  // Everything but the playhead, and what it was drawn from: a playback or a scrub moves only the
+  // playhead, so its frames cost a copy of this picture.
+  struct LanesKey {
+    uint64_t revision = 0;
+    int axes = 0;
+    double originMs = 0, msPerPixel = 0;
+    int width = 0, height = 0;
+    std::size_t current = 0;
+    std::vector<std::size_t> selected;
+    friend bool operator==(const LanesKey&, const LanesKey&) = default;
+  };
+  QImage lanes_;
+  LanesKey lanesKey_;
+  bool lanesValid_ = false;
+  uint64_t lanesDrawn_ = 0;
 };
 
 }  // namespace velmora
