@@ -1,8 +1,8 @@
 #include "simulator/timeline.h"
 
 #include <algorithm>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <iterator>
 
@@ -29,9 +29,8 @@ double MaxMsPerPixel(const TimelineView& view, uint32_t duration) {
 }
 
 void Clamp(TimelineView& view, uint32_t duration) {
-  view.msPerPixel =
-      std::clamp(view.msPerPixel, kTimelineMinMsPerPixel,
-                 std::max(kTimelineMinMsPerPixel, MaxMsPerPixel(view, duration)));
+  view.msPerPixel = std::clamp(view.msPerPixel, kTimelineMinMsPerPixel,
+                               std::max(kTimelineMinMsPerPixel, MaxMsPerPixel(view, duration)));
   view.originMs = std::clamp(view.originMs, 0.0, MaxOriginMs(view, duration));
 }
 
@@ -192,8 +191,8 @@ void ScrollToShow(TimelineView& view, double fromMs, double toMs, uint32_t durat
 }
 
 RulerTicks RulerFor(const TimelineView& view, int minLabelPixels) {
-  static constexpr double kSteps[] = {10,    20,    50,    100,    200,    500,    1000,
-                                      2000,  5000,  10000, 20000,  30000,  60000,  120000,
+  static constexpr double kSteps[] = {10,     20,     50,      100,     200,    500,   1000,
+                                      2000,   5000,   10000,   20000,   30000,  60000, 120000,
                                       300000, 600000, 1200000, 1800000, 3600000};
   RulerTicks ticks;
   ticks.step = kSteps[std::size(kSteps) - 1];
@@ -245,8 +244,8 @@ TimelineHit HitTimeline(const TimelineModel& model, const TimelineView& view,
   if (layout.handles.Contains(x, y)) {
     const auto& keys = model.keyTimes;
     const double at = view.Ms(x);
-    auto it = std::lower_bound(keys.begin(), keys.end(), at,
-                               [](uint32_t k, double t) { return k < t; });
+    auto it =
+        std::lower_bound(keys.begin(), keys.end(), at, [](uint32_t k, double t) { return k < t; });
     double best = kTimelineHandleHalfWidth + 0.5;
     // Of handles drawn on the same spot, the later Pose is on top and is the one taken.
     for (auto c : {it, it == keys.begin() ? it : std::prev(it)}) {

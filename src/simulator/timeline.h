@@ -41,9 +41,9 @@ struct TimelineLane {
   bool hasLimits = false;
   float limitLow = 0;
   float limitHigh = 0;
-  std::vector<FlaggedSpan> flagged;    // motor lanes
-  std::vector<TimelineSpan> penDown;   // z: where the tool is below VPEN_TH
-  float penThreshold = 0;              // z: VPEN_TH
+  std::vector<FlaggedSpan> flagged;   // motor lanes
+  std::vector<TimelineSpan> penDown;  // z: where the tool is below VPEN_TH
+  float penThreshold = 0;             // z: VPEN_TH
 };
 
 struct TimelineModel {
@@ -64,9 +64,9 @@ TimelineModel BuildTimeline(const CheckedMotion& checked, const ArmGeometry& g, 
 // ---- Time and pixels ----
 
 struct TimelineView {
-  double originMs = 0;    // the time at the plot's left edge
+  double originMs = 0;  // the time at the plot's left edge
   double msPerPixel = 10;
-  int plotLeft = 0;       // pixels: the plot starts after the lane labels
+  int plotLeft = 0;  // pixels: the plot starts after the lane labels
   int plotWidth = 1;
 
   double X(double ms) const { return plotLeft + (ms - originMs) / msPerPixel; }

@@ -17,8 +17,7 @@ uint32_t Held(int64_t ms) {
 
 }  // namespace
 
-RetimedTimes RetimeByDrag(uint32_t time, std::optional<uint32_t> next, double deltaMs,
-                          bool shift) {
+RetimedTimes RetimeByDrag(uint32_t time, std::optional<uint32_t> next, double deltaMs, bool shift) {
   RetimedTimes out{time, next};
   if (!std::isfinite(deltaMs)) return out;
   // A movement of less than half a step leaves the time exactly as it was, even an odd one read

@@ -1,13 +1,14 @@
 // The timeline pane under the simulator: shown from the view menu, the check's flags drawn in its
-// colour with its text as tooltip, the lanes of the axis choice, and a handle drag as one undo step.
+// colour with its text as tooltip, the lanes of the axis choice, and a handle drag as one undo
+// step.
 #include <QDockWidget>
 #include <QImage>
 #include <QRadioButton>
 
 #include "document/ui/pose_pane_widget.h"
 #include "geometry/kinematics.h"
-#include "simulator/ui/timeline_widget.h"
 #include "shell/ui/widget_control_view.h"
+#include "simulator/ui/timeline_widget.h"
 #include "ui/main_window_fixture.h"
 
 namespace velmora {
@@ -72,9 +73,9 @@ TEST_F(MainWindowTest, TimelineDrawsTheCheckFollowsTheAxesAndRetimesByDrag) {
     return n;
   };
   EXPECT_GT(warningPixels(x0, x1), 0);
-  EXPECT_EQ(warningPixels(static_cast<int>(t->View().X(t->Model().keyTimes[1])) + 8,
-                          image.width() - 1),
-            0);
+  EXPECT_EQ(
+      warningPixels(static_cast<int>(t->View().X(t->Model().keyTimes[1])) + 8, image.width() - 1),
+      0);
   const std::vector<CheckLine> lines = CheckLines(*state.analysis.Latest());
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(t->ToolTipAt(QPoint((x0 + x1) / 2, box.top + 4)), ToQString(lines[0].text));

@@ -72,7 +72,8 @@ TimelineWidget::TimelineWidget(SimulatorContext state, Hooks hooks, QWidget* par
   fit_->setText(QStringLiteral("⇔"));
   fit_->setToolTip(ToQString(LoadText(kFitAllText)));
   fit_->setAutoRaise(true);
-  fit_->setGeometry(2, 1, kTimelineLabelWidth - 4, kTimelineRulerHeight + kTimelineHandleHeight - 2);
+  fit_->setGeometry(2, 1, kTimelineLabelWidth - 4,
+                    kTimelineRulerHeight + kTimelineHandleHeight - 2);
   connect(fit_, &QToolButton::clicked, this, [this] { FitAll(); });
   follow_.setInterval(kFollowIntervalMs);
   connect(&follow_, &QTimer::timeout, this, [this] { FollowPlayback(); });
@@ -115,9 +116,9 @@ void TimelineWidget::Rebuild() {
     model_ = TimelineModel{};
     model_.axes = modelAxes_;
   } else {
-    model_ = BuildTimeline(*checked_, state_.geometry.Get(), modelAxes_,
-                           state_.programSettings.Get().maxServoSpeed,
-                           state_.settings.Get().vpenTh);
+    model_ =
+        BuildTimeline(*checked_, state_.geometry.Get(), modelAxes_,
+                      state_.programSettings.Get().maxServoSpeed, state_.settings.Get().vpenTh);
   }
   layout_ = LayOutTimeline(width(), height(), model_.lanes.size());
   FitViewToLayout(view_, layout_);
@@ -168,7 +169,8 @@ void TimelineWidget::FollowPlayback() {
   const uint32_t played = hooks_.playedMoveMs ? hooks_.playedMoveMs(pose) : 0;
   playheadMs_ = PlaybackPlayhead(model_, pose, static_cast<uint32_t>(moveClock_.elapsed()), played);
   // The view pages along with the playback.
-  if (view_.X(playheadMs_) > view_.plotLeft + view_.plotWidth || view_.X(playheadMs_) < view_.plotLeft) {
+  if (view_.X(playheadMs_) > view_.plotLeft + view_.plotWidth ||
+      view_.X(playheadMs_) < view_.plotLeft) {
     view_.originMs = playheadMs_ - view_.VisibleMs() * 0.1;
     ScrollBy(view_, 0, model_.duration);
   }
@@ -310,8 +312,8 @@ void TimelineWidget::DrawHandles(QPainter& p) {
   const QColor highlight = palette().color(QPalette::Highlight);
   const double left = view_.originMs - kTimelineHandleHalfWidth * view_.msPerPixel;
   const double right = view_.originMs + view_.VisibleMs() + 40 * view_.msPerPixel;
-  auto from = std::lower_bound(keys.begin(), keys.end(), left,
-                               [](uint32_t k, double t) { return k < t; });
+  auto from =
+      std::lower_bound(keys.begin(), keys.end(), left, [](uint32_t k, double t) { return k < t; });
   const QFontMetrics metrics(p.font());
   double labelEnd = -1e9;
   double lineEnd = -1e9;
@@ -432,9 +434,8 @@ void TimelineWidget::hideEvent(QHideEvent* event) {
 QString TimelineWidget::ToolTipAt(QPoint at) const {
   const TimelineHit hit = HitTimeline(model_, view_, layout_, playheadMs_, at.x(), at.y());
   if (hit.kind == TimelineHit::kHandle) {
-    return ToQString(LoadText(kPoseWordText) + " " +
-                          FormatInt(static_cast<int64_t>(hit.pose) + 1) + "\n" +
-                          LoadText(kDragHintText));
+    return ToQString(LoadText(kPoseWordText) + " " + FormatInt(static_cast<int64_t>(hit.pose) + 1) +
+                     "\n" + LoadText(kDragHintText));
   }
   if (hit.kind != TimelineHit::kLane) return {};
   const FlaggedSpan* span = FlagAt(model_, view_, hit.lane, at.x());
