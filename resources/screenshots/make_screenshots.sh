@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the README's screenshots: the main window with a pen trace drawn by dragging the arm with
-# the pen down, and the 5-axis hand type. Runs a copy of the program (with its own def.ini, so the
+# the pen down, the 5-axis hand type, and the timeline under a drawn motion (timeline_demo.KMO). Runs a copy of the program (with its own def.ini, so the
 # build's settings stay as they are) under Xvfb and drives the mouse with xdotool.
 #   resources/screenshots/make_screenshots.sh [path/to/velmora]   (default: build/velmora)
 set -euo pipefail
@@ -60,6 +60,16 @@ if [ "${1:-}" = --inside-xvfb ]; then
   xdotool mouseup 1
   shot five-axis
   stop
+
+  # The timeline under a drawn star whose sixth stroke is too quick for the servos.
+  printf 'AXIS_TYPE:[3]\r\n' >"$work/def.ini"
+  printf 'PATH_PREVIEW:[1]\r\nTIMELINE:[1]\r\n' >"$work/velmora.ini"
+  "$work/velmora" "$here/timeline_demo.KMO" &
+  pid=$!
+  sleep 4
+  shot timeline
+  stop
+  rm -f "$work/velmora.ini"
   exit 0
 fi
 

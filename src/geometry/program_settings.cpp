@@ -51,6 +51,8 @@ void ApplyProgramSettingsText(std::string_view text, ProgramSettings& s) {
       if (auto id = IntIn(*v3, 0, 5)) s.virtualSlowServo = *id;
     } else if (auto v4 = ValueOf(l, "VIRTUAL_SLOW_FACTOR")) {
       if (auto f = IntIn(*v4, 1, 100)) s.virtualSlowFactor = *f;
+    } else if (auto v5 = ValueOf(l, "TIMELINE")) {
+      if (auto b = IntIn(*v5, 0, 1)) s.timeline = *b != 0;
     } else {
       s.otherLines.emplace_back(l);
     }
@@ -63,6 +65,7 @@ std::string FormatProgramSettings(const ProgramSettings& s) {
   out += "MAX_SERVO_SPEED:[" + FormatFixed(s.maxServoSpeed) + "]" + kLineEnd;
   out += "VIRTUAL_SLOW_SERVO:[" + FormatInt(s.virtualSlowServo) + "]" + kLineEnd;
   out += "VIRTUAL_SLOW_FACTOR:[" + FormatInt(s.virtualSlowFactor) + "]" + kLineEnd;
+  out += "TIMELINE:[" + FormatInt(s.timeline ? 1 : 0) + "]" + kLineEnd;
   for (const std::string& l : s.otherLines) out += l + kLineEnd;
   return out;
 }

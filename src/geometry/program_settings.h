@@ -26,6 +26,7 @@ struct ProgramSettings {
   double maxServoSpeed = kDefaultMaxServoSpeed;  // MAX_SERVO_SPEED, degrees per second, > 0
   int virtualSlowServo = 0;                      // VIRTUAL_SLOW_SERVO: 0 none, else ID 1..5
   int virtualSlowFactor = kDefaultVirtualSlowFactor;  // VIRTUAL_SLOW_FACTOR, 1..100
+  bool timeline = false;                         // TIMELINE: the timeline pane is shown
   // Lines of keys this version does not know, written back as they were.
   std::vector<std::string> otherLines;
 

@@ -23,6 +23,9 @@ enum PoseIssue : uint8_t {
   kIssueTooFast = 4,     // a servo is asked to turn faster than the maximum
 };
 
+// The colour the check marks a flagged move with (ARGB), wherever it is drawn.
+inline constexpr uint32_t kIssueColour = 0xFFFFB000u;
+
 uint8_t IssuesOf(const PoseCheck& check, double maxServoSpeed);
 
 // The reasons, one line each, as the PoseList's tooltip and the check window show them; empty

@@ -190,6 +190,12 @@ void Application::SetPathPreview(bool on) {
 
 bool Application::PathPreview() const { return state_.programSettings.Get().pathPreview; }
 
+void Application::SetTimelineShown(bool on) {
+  state_.programSettings.Update([on](ProgramSettings& s) { s.timeline = on; });
+}
+
+bool Application::TimelineShown() const { return state_.programSettings.Get().timeline; }
+
 // ---- WorkerHooks ----
 
 void Application::SetBusyCommands(bool busy) {

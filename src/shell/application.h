@@ -114,6 +114,9 @@ class Application final : public WorkerHooks, private ChangeSink {
   bool RefreshAnalysis();
   void SetPathPreview(bool on);
   bool PathPreview() const;
+  // The timeline pane, remembered in velmora.ini.
+  void SetTimelineShown(bool on);
+  bool TimelineShown() const;
   void SetPlaybackSpeed(PlaybackSpeed speed) { playback_.SetSpeed(speed); }
   PlaybackSpeed GetPlaybackSpeed() const { return playback_.Speed(); }
 

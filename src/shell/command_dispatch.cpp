@@ -387,6 +387,9 @@ bool ExecuteCommand(Application& app, ShellView& view, int command, CommandSourc
       app.RefreshAnalysis();
       view.RunDialog(kMotionCheckDialogId);
       break;
+    case kCmdTimeline:
+      app.SetTimelineShown(!app.TimelineShown());
+      break;
     case kCmdVirtualRobot:
       app.SetVirtualRobotListed(!app.VirtualRobotListed());
       break;

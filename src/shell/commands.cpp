@@ -1,6 +1,7 @@
 #include "shell/commands.h"
 
 #include "base/change_sink.h"
+#include "base/string_table.h"
 
 namespace velmora {
 
@@ -50,6 +51,7 @@ const std::vector<MenuPopup>& MainMenu() {
         {kCmdErasePen, "ペンの消去"},
         {},
         {kCmdPathPreview, "経路の表示", true}}},
+      {LoadText(41401), {{kCmdTimeline, LoadText(41400), true}}},
       {"ヘルプ(&H)", {{kCmdAbout, "バージョン情報..."}}},
   };
   return menu;

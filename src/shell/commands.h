@@ -49,6 +49,8 @@ enum Command : int {
   kCmdExportSvg = 40102,
   kCmdExportCsv = 40103,
   kCmdImportCsv = 40104,
+  // Ours: the timeline pane under the simulator (a check item of the view menu).
+  kCmdTimeline = 40110,
 };
 
 inline constexpr int kMainMenuId = 101;

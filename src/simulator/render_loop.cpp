@@ -80,7 +80,11 @@ bool RenderLoop::RunFrame() {
   in.width = width_;
   in.height = height_;
 
-  const Pose pose = SimulatedPose(state_.document.motion, state_.servos, in.geometry);
+  Pose pose = SimulatedPose(state_.document.motion, state_.servos, in.geometry);
+  if (const auto scrubbed = state_.simulator.scrub.Get()) {
+    pose.motorValues = *scrubbed;
+    UpdateCoordinates(in.geometry, pose);
+  }
   EnsurePenTrace(pen_, in.settings.vpenPoints, state_.simulator.penTraceReset);
   BuildScene(pose, in, state_.simulator, pen_, queue_);
   std::shared_ptr<const CheckedMotion> planned;

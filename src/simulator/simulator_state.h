@@ -1,6 +1,12 @@
 #pragma once
 
+#include <array>
 #include <atomic>
+#include <cstdint>
+#include <optional>
+
+#include "base/guarded.h"
+#include "geometry/pose.h"
 
 #include "simulator/coordinate_marker.h"
 #include "simulator/path_comparison.h"
@@ -16,6 +22,10 @@ struct SimulatorState {
   std::atomic<bool> penTraceReset{false};
   // A recording and its simplification, drawn while the simplify dialog is open.
   PathComparison comparison;
+  // The arm at the instant the timeline's playhead was dragged to: while set, the frames show
+  // these motor values instead of the current Pose or the robot, and nothing is sent to the
+  // robot. Set and cleared by the UI thread, read by the render thread.
+  Guarded<std::optional<std::array<int16_t, kMotorCount>>> scrub;
 };
 
 // The erase command: the trace vanishes at the next frame and drawing restarts from the tool.

@@ -12,12 +12,13 @@ TEST(ProgramSettings, ReadsItsKeysKeepsUnknownOnesAndIgnoresBadValues) {
   ProgramSettings s;
   ApplyProgramSettingsText(
       "PATH_PREVIEW:[1]\r\nMAX_SERVO_SPEED:[450.5]\r\nFUTURE_KEY:[abc]\r\n"
-      "VIRTUAL_SLOW_SERVO:[2]\nVIRTUAL_SLOW_FACTOR:[4]\n",
+      "VIRTUAL_SLOW_SERVO:[2]\nVIRTUAL_SLOW_FACTOR:[4]\nTIMELINE:[1]\n",
       s);
   EXPECT_TRUE(s.pathPreview);
   EXPECT_DOUBLE_EQ(s.maxServoSpeed, 450.5);
   EXPECT_EQ(s.virtualSlowServo, 2);
   EXPECT_EQ(s.virtualSlowFactor, 4);
+  EXPECT_TRUE(s.timeline);
   EXPECT_EQ(s.otherLines, (std::vector<std::string>{"FUTURE_KEY:[abc]"}));
 
   // Out of range, not a number, or not finite: the setting keeps its value.
@@ -46,7 +47,7 @@ TEST(ProgramSettings, WrittenBesideDefIniOnlyOnceSomethingDiffers) {
   ASSERT_TRUE(SaveProgramSettings(dir.path(), s));
   EXPECT_EQ(*ReadWholeFile(dir / kProgramSettingsFileName),
             "PATH_PREVIEW:[1]\r\nMAX_SERVO_SPEED:[300.000000]\r\nVIRTUAL_SLOW_SERVO:[0]\r\n"
-            "VIRTUAL_SLOW_FACTOR:[3]\r\n");
+            "VIRTUAL_SLOW_FACTOR:[3]\r\nTIMELINE:[0]\r\n");
   // Once the file exists it follows the settings back to their defaults.
   ASSERT_TRUE(SaveProgramSettings(dir.path(), ProgramSettings{}));
   ProgramSettings read;

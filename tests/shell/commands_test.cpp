@@ -11,7 +11,7 @@ namespace {
 
 TEST(CommandTables, MenusToolbarAndAccelerators) {
   const auto& menu = MainMenu();
-  ASSERT_EQ(menu.size(), 6u);
+  ASSERT_EQ(menu.size(), 7u);
   EXPECT_EQ(menu[0].title, "ファイル(&F)");
   EXPECT_EQ(menu[0].items[4].command, 0);  // separator before Exit
   EXPECT_EQ(menu[0].items.back().text, "終了");

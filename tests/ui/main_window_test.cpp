@@ -122,6 +122,7 @@ TEST_F(MainWindowTest, MenusAndToolbarCarryTheCommandTable) {
                        "通信(&C): 通信 モータON - 仮想ロボット",
                        "設定(&D): シミュレータの設定... モータの設定... 座標系の設定... ペンの消去 "
                        "- 経路の表示",
+                       "表示(&V): タイムライン",
                        "ヘルプ(&H): バージョン情報...",
                    }));
   EXPECT_TRUE(Action(kCmdCommunication)->isCheckable());

@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDockWidget>
+#include <QItemSelectionModel>
 #include <QFont>
 #include <QGuiApplication>
 #include <QIcon>
@@ -13,6 +15,8 @@
 #include <QStringDecoder>
 #include <utility>
 
+#include "document/playback_speed.h"
+#include "document/ui/pose_list_table.h"
 #include "document/ui/pose_pane_widget.h"
 #include "geometry/ui/batch_conversion_window.h"
 #include "geometry/ui/coordinate_system_window.h"
@@ -32,6 +36,7 @@
 #include "shell/ui/widget_control_view.h"
 #include "simulator/ui/simulator_settings_window.h"
 #include "simulator/ui/simulator_view.h"
+#include "simulator/ui/timeline_widget.h"
 
 // The images and the icon are compiled into the UI library; a static library's resources are
 // registered by hand (outside any namespace, as the macro requires).
@@ -43,6 +48,8 @@ namespace {
 
 // Closing polls the link this often while it lets go of the robot.
 constexpr int kShutdownPollMs = 16;
+// The timeline pane's height under the window's fixed client area.
+constexpr int kTimelineHeight = 210;
 
 // A FONT_NAME as stored: UTF-8 when it is valid UTF-8, else the Shift-JIS bytes a Windows
 // def.ini holds; empty when neither reading works.
@@ -139,6 +146,7 @@ MainWindow::MainWindow(Application& app, QWidget* parent) : QMainWindow(parent),
   callbacks.axisChosen = [this](int axes) {
     app_.State().linkControls.SetAxisChoice(axes);
     RefreshLink();
+    RefreshAnalysis(/*force=*/true);
   };
   callbacks.erasePen = [this] { Execute(kCmdErasePen, CommandSource::kToolbar); };
   callbacks.alwaysDraw = [this](bool on) {
@@ -267,6 +275,8 @@ void MainWindow::ApplyChanges(uint32_t changes) {
   if (changes & kChangeCommLog) RefreshCommLog();
   pane_->OnChanges(changes);
   RefreshAnalysis(/*force=*/false);
+  // The current Pose, the selection or a playback's start and end.
+  if (timeline_ != nullptr && timelineDock_->isVisible()) timeline_->Refresh();
 }
 
 void MainWindow::RefreshTitle() { setWindowTitle(ToQString(CurrentTitle(app_))); }
@@ -293,6 +303,46 @@ void MainWindow::RefreshPathControls() {
   toolBar_->SetPathPreview(on);
   if (QAction* a = actions_->Action(kCmdPathPreview)) a->setChecked(on);
   toolBar_->SetSpeed(app_.GetPlaybackSpeed());
+  RefreshTimeline();
+}
+
+void MainWindow::RefreshTimeline() {
+  const bool shown = app_.TimelineShown();
+  if (QAction* a = actions_->Action(kCmdTimeline)) a->setChecked(shown);
+  if (shown && timeline_ == nullptr) {
+    TimelineWidget::Hooks hooks;
+    hooks.selectPose = [this](std::size_t pose) { GoToPose(app_, pose); };
+    hooks.timesChanged = [this](const std::vector<std::size_t>& rows) { AfterRetime(rows); };
+    hooks.playedMoveMs = [this](std::size_t pose) -> uint32_t {
+      const std::optional<Pose> p = app_.State().document.motion.PoseAt(pose);
+      return p ? ScaleTransitionTime(p->transitionTime, app_.GetPlaybackSpeed()) : 0;
+    };
+    timeline_ = new TimelineWidget(app_.State(), std::move(hooks));
+    timeline_->setFixedHeight(kTimelineHeight);
+    timeline_->setFont(commLog_->font());
+    timelineDock_ = new QDockWidget(this);
+    timelineDock_->setObjectName(QStringLiteral("timelineDock"));
+    // Docked for good: no title bar to float or close it by; the view menu shows and hides it.
+    timelineDock_->setTitleBarWidget(new QWidget(timelineDock_));
+    timelineDock_->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    timelineDock_->setWidget(timeline_);
+    addDockWidget(Qt::BottomDockWidgetArea, timelineDock_);
+    if (QItemSelectionModel* rows = pane_->List()->selectionModel()) {
+      connect(rows, &QItemSelectionModel::selectionChanged, timeline_,
+              [t = timeline_] { t->update(); });
+    }
+  }
+  if (timelineDock_ == nullptr) return;
+  if (timelineDock_->isVisible() != shown) timelineDock_->setVisible(shown);
+  if (shown) timeline_->Refresh();
+}
+
+void MainWindow::AfterRetime(const std::vector<std::size_t>& rows) {
+  PoseEditPane& pane = app_.State().pane;
+  if (!rows.empty()) pane.RefreshConvertedRows(rows);
+  pane.SyncViews();
+  FlushChanges();
+  RefreshAnalysis(/*force=*/false);
 }
 
 void MainWindow::RefreshAnalysis(bool force) {
@@ -301,12 +351,19 @@ void MainWindow::RefreshAnalysis(bool force) {
   if (checked == nullptr) return;
   pane_->SetIssues(checked->reasons);
   if (motionCheck_ != nullptr) motionCheck_->SetLines(CheckLines(*checked));
+  if (timeline_ != nullptr && timelineDock_->isVisible()) timeline_->Refresh();
 }
 
 void MainWindow::ShowMotionCheck() {
   if (motionCheck_ == nullptr) {
     motionCheck_ = new MotionCheckWindow(
-        commLog_->font(), [this](std::size_t pose) { GoToPose(app_, pose); }, this);
+        commLog_->font(),
+        [this](std::size_t pose) {
+          GoToPose(app_, pose);
+          // The flagged move in the timeline too, when it is shown.
+          if (timeline_ != nullptr && timelineDock_->isVisible()) timeline_->ScrollToPose(pose);
+        },
+        this);
   }
   RefreshAnalysis(/*force=*/true);
   motionCheck_->show();

@@ -10,6 +10,7 @@
 #include "shell/command_dispatch.h"
 #include "shell/shell_view.h"
 
+class QDockWidget;
 class QPlainTextEdit;
 class QWidget;
 
@@ -23,6 +24,7 @@ class PosePaneWidget;
 class QtChangeSink;
 class QtFileDialogs;
 class SimulatorView;
+class TimelineWidget;
 
 // The program's one window "Quorvane": the toolbar on top, the pose pane on the left, the simulator
 // view on the right and the communication log under the view, at fixed places in a client area of
@@ -74,6 +76,8 @@ class MainWindow : public QMainWindow, public ShellView {
   MainToolBar* ToolBar() const { return toolBar_; }
   CommandActions* Actions() const { return actions_; }
   MotionCheckWindow* MotionCheck() const { return motionCheck_; }
+  TimelineWidget* Timeline() const { return timeline_; }
+  QDockWidget* TimelineDock() const { return timelineDock_; }
   bool ShuttingDown() const { return shuttingDown_; }
 
   // Rebuilds the title from the document's file name and modified flag.
@@ -98,6 +102,9 @@ class MainWindow : public QMainWindow, public ShellView {
   // The motion check's flags in the PoseList and its window, after the analysis changed.
   void RefreshAnalysis(bool force);
   void ShowMotionCheck();
+  // The timeline under the simulator, built the first time it is shown.
+  void RefreshTimeline();
+  void AfterRetime(const std::vector<std::size_t>& rows);
   void ApplyLayout();
   void ShowContextMenu(const QPoint& globalPos);
   void PollShutdown();
@@ -115,6 +122,8 @@ class MainWindow : public QMainWindow, public ShellView {
   SimulatorView* view_ = nullptr;
   QPlainTextEdit* commLog_ = nullptr;
   MotionCheckWindow* motionCheck_ = nullptr;
+  TimelineWidget* timeline_ = nullptr;
+  QDockWidget* timelineDock_ = nullptr;
   uint64_t commLogSeen_ = 0;
 
   // Closing: the user agreed, the link is letting go; the window closes once it has.
