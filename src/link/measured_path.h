@@ -33,9 +33,10 @@ struct Deviation {
 // while Pose i plays is compared with the planned path of Pose i and of the Pose before it (the
 // arm may still be finishing that move), by its distance to the nearest planned segment; so the
 // measure does not depend on when the link happened to read the servos, only on where the tool
-// went. The nearest segment is found by walking the plan forward from the one nearest to the
-// sample before, as the tool moves along it, looking a few segments past a bump: the cost grows
-// with the samples plus the plan, not with their product. None without samples.
+// went. Straight runs of the plan count as one segment; the nearest segment is first looked for by
+// walking the plan forward from the one nearest to the sample before, as the tool moves along it,
+// and that distance then rules out whole blocks of segments by their bounding boxes: the cost
+// grows with the samples plus the plan, not with their product. None without samples.
 std::optional<Deviation> LargestDeviation(const PlannedPath& planned,
                                           const std::vector<MeasuredSample>& samples);
 
