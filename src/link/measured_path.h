@@ -29,10 +29,14 @@ struct Deviation {
   std::size_t pose = 0;
 };
 
-// The largest deviation of `samples` from `planned`. A sample taken while Pose i plays is compared
-// with the planned path of Pose i and of the Pose before it (the arm may still be finishing that
-// move), by its distance to the nearest planned segment; so the measure does not depend on when
-// the link happened to read the servos, only on where the tool went. None without samples.
+// The largest deviation of `samples` (in the order they were taken) from `planned`. A sample taken
+// while Pose i plays is compared with the planned path of Pose i and of the Pose before it (the
+// arm may still be finishing that move), by its distance to the nearest planned segment; so the
+// measure does not depend on when the link happened to read the servos, only on where the tool
+// went. Straight runs of the plan count as one segment; the nearest segment is first looked for by
+// walking the plan forward from the one nearest to the sample before, as the tool moves along it,
+// and that distance then rules out whole blocks of segments by their bounding boxes: the cost
+// grows with the samples plus the plan, not with their product. None without samples.
 std::optional<Deviation> LargestDeviation(const PlannedPath& planned,
                                           const std::vector<MeasuredSample>& samples);
 
@@ -42,24 +46,29 @@ std::string DeviationText(const Deviation& deviation);
 
 // What the simulator draws of the last playback: its plan, the measured points and the result.
 struct MeasuredView {
-  std::shared_ptr<const PlannedPath> planned;
+  bool active = false;                         // a playback began measuring
+  std::shared_ptr<const PlannedPath> planned;  // once the playback has ended and was compared
   std::vector<MeasuredSample> samples;
-  std::optional<Deviation> result;  // once the playback has ended
-  bool Empty() const { return planned == nullptr; }
+  std::optional<Deviation> result;  // once the playback has ended and was compared
+  bool Empty() const { return !active; }
 };
 
 // The present positions the link read while a Motion played, against the plan of that playback.
-// The playback thread records; the render thread draws it; the UI thread clears it and takes the
-// finished result for the log. Every member takes the mutex.
+// The playback thread records, and compares once the playback is over; the render thread draws
+// it; the UI thread clears it and takes the finished result for the log. Every member takes the
+// mutex, but none holds it while comparing.
 class MeasuredPath {
  public:
-  // Starts over for a playback that follows `planned`, starting at `startMs` on its clock.
-  void Begin(PlannedPath planned, uint32_t startMs);
+  // Starts over for a playback starting at `startMs` on its clock. Its plan comes at the end, so
+  // that planning never delays the first goal.
+  void Begin(uint32_t startMs);
   // A reading of the servos while Pose `pose` plays.
   void Add(std::size_t pose, uint32_t nowMs, const std::array<int16_t, kMotorCount>& motors,
            const ArmGeometry& g);
-  // The playback ended: computes the largest deviation.
-  void Finish();
+  // The playback ended: compares its samples with `planned`, the plan of the Poses it played, and
+  // publishes both, unless the path was cleared or begun again meanwhile. False when nothing was
+  // published.
+  bool Finish(PlannedPath planned);
   // Forgets the last playback.
   void Clear();
 
@@ -75,8 +84,10 @@ class MeasuredPath {
   std::vector<MeasuredSample> samples_;
   uint32_t startMs_ = 0;
   std::optional<Deviation> result_;
+  bool active_ = false;
   bool reportPending_ = false;
   uint64_t revision_ = 0;
+  uint64_t generation_ = 0;  // one more at every Begin and Clear
 };
 
 }  // namespace velmora

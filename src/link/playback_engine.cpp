@@ -127,7 +127,9 @@ bool PlaybackEngine::StartStep(int index) { return Start(index, index); }
 
 bool PlaybackEngine::Start(int startIndex, int stopIndex) {
   if (busy_.playing.load()) return false;
-  Join();  // the previous playback has cleared `playing`: its thread is at its very end
+  // The previous playback has cleared `playing`: its thread is at its very end, at most comparing
+  // what it measured with its plan.
+  Join();
   busy_.startIndex.store(startIndex);
   busy_.stopIndex.store(stopIndex);
   busy_.playing.store(true);
@@ -159,7 +161,11 @@ void PlaybackEngine::Run() {
     previous.motorValues[static_cast<std::size_t>(id - 1)] = servos_.PresentPosition(id);
   }
   ForwardKinematics(geometry_.Get(), previous, &previous.x, &previous.y, nullptr, nullptr, nullptr);
-  if (measured_ != nullptr) BeginMeasuring(previous, index, stopIndex, speed);
+  // The UI thread may point the engine elsewhere once `playing` is cleared, before this ends.
+  MeasuredPath* const measured = measured_;
+  const Pose start = previous;
+  const std::size_t first = index;
+  if (measured != nullptr) measured->Begin(clock_.NowMs());
 
   while (!busy_.playbackStop.load() && index < motion_.Size()) {
     hooks_.HighlightRow(index);
@@ -180,24 +186,39 @@ void PlaybackEngine::Run() {
     previous = pose;
   }
 
-  if (measured_ != nullptr) {
-    Sample(index < motion_.Size() ? index : (index == 0 ? 0 : index - 1));
-    measured_->Finish();
+  std::vector<Pose> played;
+  if (measured != nullptr) {
+    const std::size_t last = index < motion_.Size() ? index : (index == 0 ? 0 : index - 1);
+    Sample(last);
+    // Only what was played is planned, and only from a copy taken while the Motion cannot change.
+    motion_.Read([&](const std::vector<Pose>& poses, std::size_t) {
+      if (first <= last && last < poses.size()) {
+        played.assign(poses.begin() + static_cast<std::ptrdiff_t>(first),
+                      poses.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+      }
+    });
   }
   hooks_.EnablePaneFields(true);
   hooks_.SetBusyCommands(false);
   busy_.playing.store(false);
+
+  // The robot has stopped and the commands are back; the comparison with the plan follows.
+  if (measured != nullptr) {
+    FinishMeasuring(*measured, start, first, std::move(played), axes, speed);
+  }
 }
 
-void PlaybackEngine::BeginMeasuring(const Pose& start, std::size_t first, int stopIndex,
-                                    PlaybackSpeed speed) {
+void PlaybackEngine::FinishMeasuring(MeasuredPath& measured, const Pose& start, std::size_t first,
+                                     std::vector<Pose> played, int axes, PlaybackSpeed speed) {
   PlanOptions options;
-  options.axes = servos_.axisCount.load();
+  options.axes = axes;
   options.speed = speed;
-  options.first = first;
-  options.last = stopIndex < 0 ? SIZE_MAX : static_cast<std::size_t>(stopIndex);
   options.maxPoints = kMeasuredPlanMaxPoints;
-  measured_->Begin(PlanPath(geometry_.Get(), motion_.Poses(), start, options), clock_.NowMs());
+  PlannedPath plan = PlanPath(geometry_.Get(), played, start, options);
+  // The copy starts at the first Pose played; the plan speaks of the Motion's rows.
+  plan.first = first;
+  for (PathPoint& p : plan.points) p.pose += static_cast<uint32_t>(first);
+  if (measured.Finish(std::move(plan))) hooks_.PlaybackMeasured();
 }
 
 void PlaybackEngine::Sample(std::size_t index) {

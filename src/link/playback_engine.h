@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <thread>
+#include <vector>
 
 #include "document/playback_speed.h"
 #include "geometry/pose.h"
@@ -134,7 +135,10 @@ class PlaybackEngine {
   void Queue(int id, int16_t position, uint16_t time);
   // Records where the robot is now, for the measured path.
   void Sample(std::size_t index);
-  void BeginMeasuring(const Pose& start, std::size_t first, int stopIndex, PlaybackSpeed speed);
+  // Plans the Poses `played` (from row `first`, starting at `start`) and compares what `measured`
+  // recorded with that plan.
+  void FinishMeasuring(MeasuredPath& measured, const Pose& start, std::size_t first,
+                       std::vector<Pose> played, int axes, PlaybackSpeed speed);
 
   Motion& motion_;
   const Geometry& geometry_;

@@ -183,12 +183,16 @@ void ServoLink::Cycle() {
 void ServoLink::Fail() {
   // The motor toggle stays as it is, so the next connection switches the torque on again.
   ctx_.controls.SetToggle(kCommunicationToggle, false);
-  device_->Reset();
+  // The present positions are stale from here on: the recorder, the playback and the view must
+  // stop trusting them now, not after the torque-off below, which may wait for the bridge.
+  SetConnected(false);
+  // A bridge that cannot even take the reset is gone (unplugged): it will not come back from it.
+  const bool reset = device_->Reset() == kHidUartSuccess;
   ReleaseDevice();
   // The window shows the robot disconnected from now on; an arm left powered and holding would
   // contradict it. Unless the torque is known to be off, the bridge is opened once more, as it
   // comes back from its reset, for one try at switching it off.
-  if (lastMotorState_ != false) SwitchTorqueOffAfterReset();
+  if (reset && lastMotorState_ != false) SwitchTorqueOffAfterReset();
   Close();
 }
 
@@ -305,7 +309,8 @@ void ServoLink::Close() {
 }
 
 void ServoLink::SetConnected(bool connected) {
-  ctx_.table.connected.store(connected);
+  // A fault clears the flag before closing does: the views hear of each change once.
+  if (ctx_.table.connected.exchange(connected) == connected) return;
   if (ctx_.sink != nullptr) ctx_.sink->Notify(kChangeConnection);
 }
 

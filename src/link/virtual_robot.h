@@ -39,6 +39,8 @@ class VirtualRobot final : public HidUart {
   // USB side: unplugging kills every open handle for good; a busy bridge cannot be opened.
   void SetPlugged(bool plugged) { chip_.SetPlugged(plugged); }
   bool IsPlugged() const { return chip_.IsPlugged(); }
+  // How long the bridge is off the list after a reset (Cp2110Emulator::SetReenumerationMs).
+  void SetReenumerationMs(uint32_t ms) { chip_.SetReenumerationMs(ms); }
   void SetBusy(bool busy) { chip_.SetBusy(busy); }
   bool IsOpen() const { return chip_.IsOpen(); }
 

@@ -33,6 +33,9 @@ class WorkerHooks {
   virtual void ClearMotorToggle() = 0;
   // One undo step for the whole recording.
   virtual void RecordStep() = 0;
+  // A playback's measured path was compared with its plan, after `playing` was cleared; the
+  // result waits in the MeasuredPath (TakeFinished).
+  virtual void PlaybackMeasured() {}
 };
 
 }  // namespace velmora

@@ -199,13 +199,14 @@ bool Application::TimelineShown() const { return state_.programSettings.Get().ti
 // ---- WorkerHooks ----
 
 void Application::SetBusyCommands(bool busy) {
-  if (!busy) {
-    if (const std::optional<Deviation> d = state_.measured.TakeFinished()) {
-      state_.commLog.AppendLog(DeviationText(*d) + " ");
-    }
-  }
   availability_.SetBusy(busy, state_.document.history.CanUndo(), state_.document.history.CanRedo());
   if (ChangeSink* sink = viewSink_.load()) sink->Notify(kChangeBusy | kChangeUndo);
+}
+
+void Application::PlaybackMeasured() {
+  if (const std::optional<Deviation> d = state_.measured.TakeFinished()) {
+    state_.commLog.AppendLog(DeviationText(*d) + " ");
+  }
 }
 
 void Application::EnablePaneFields(bool enable) { state_.pane.EnablePaneFields(enable); }

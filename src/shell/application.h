@@ -169,6 +169,7 @@ class Application final : public WorkerHooks, private ChangeSink {
   void InsertCopyAfterCurrent(const Pose& pose) override;
   void ClearMotorToggle() override;
   void RecordStep() override;
+  void PlaybackMeasured() override;
 
  private:
   // ChangeSink: reports from the document, the link controls and the log.

@@ -251,8 +251,8 @@ void PathPreview::Queue(const PathFrameInputs& in,
     measuredDrawing_ = Drawing{};
     if (!measured_.Empty()) {
       // The plan of the playback lies under what the robot did, unless the preview shows one. It
-      // stays the same while the samples grow, so it is drawn once per plan and view.
-      if (!in.preview) {
+      // comes when the playback has ended, and is drawn once per plan and view.
+      if (!in.preview && measured_.planned != nullptr) {
         PathFrameInputs planKey = drawKey;
         planKey.measuredRevision = 0;
         if (measuredPlanSource_ != measured_.planned || measuredPlanKey_ != planKey) {

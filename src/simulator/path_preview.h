@@ -42,7 +42,8 @@ struct PathFrameInputs {
 //    dotted line in another colour, each Pose as a small dot with its number (numbers that would
 //    cover another are left out), and the move of the current Pose in its own colour;
 //  - the measured path of the last playback, in a second colour, over its plan (its plan is drawn
-//    only while the preview is off), with the largest deviation in the overlay.
+//    only while the preview is off, and once the playback has ended), with the largest deviation
+//    in the overlay.
 class PathPreview {
  public:
   void Queue(const PathFrameInputs& in, const std::shared_ptr<const CheckedMotion>& planned,

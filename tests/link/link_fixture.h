@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,9 +30,13 @@ class FixedLocalTime final : public LocalTimeSource {
 class ConnectionSink final : public ChangeSink {
  public:
   void Notify(uint32_t changes) override {
-    if ((changes & kChangeConnection) != 0) connectionChanges.fetch_add(1);
+    if ((changes & kChangeConnection) == 0) return;
+    connectionChanges.fetch_add(1);
+    if (onConnection) onConnection();
   }
   std::atomic<int> connectionChanges{0};
+  // Called on the link's thread at each change (set before the link runs).
+  std::function<void()> onConnection;
 };
 
 inline bool IsRead(const Bytes& p) { return p.size() > 3 && p[3] == 0x0F; }

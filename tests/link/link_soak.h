@@ -224,8 +224,9 @@ class SoakRun {
       Until([&] { return robot_.PendingFaults() == 0; }, 12);
       Cycles(2);
     }
-    // On the link's own thread "Disconnect." is written just after the connection is cleared:
-    // wait for the line before reading the log.
+    // On the link's own thread "Disconnect." is written after the connection is cleared (after a
+    // fault, once the torque-off that follows it is done): wait for the line before reading the
+    // log.
     const auto disconnectLogged = [&] {
       const std::string now = log_.Text();
       return now.size() > before.size() && now.rfind("Disconnect.\r\n", 0) == 0;

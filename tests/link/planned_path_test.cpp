@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -40,16 +41,28 @@ class FixedTime final : public LocalTimeSource {
 class PaneHooks final : public WorkerHooks {
  public:
   explicit PaneHooks(PoseEditPane& pane) : pane_(pane) {}
-  void SetBusyCommands(bool) override {}
+  void SetBusyCommands(bool busy) override {
+    if (!busy && onIdle) onIdle();
+  }
   void EnablePaneFields(bool) override {}
   void HighlightRow(std::size_t) override {}
   void SelectPose(std::size_t index) override { pane_.SelectPose(index); }
   void SelectPoseAtSpeed(std::size_t index, PlaybackSpeed speed) override {
+    if (onPose) onPose(index);
     pane_.SelectPose(index, speed);
   }
   void InsertCopyAfterCurrent(const Pose&) override {}
   void ClearMotorToggle() override {}
   void RecordStep() override {}
+  void PlaybackMeasured() override {
+    if (onMeasured) onMeasured();
+  }
+
+  // What a test looks at when a Pose starts, when the commands come back and when the measured
+  // path has been compared.
+  std::function<void(std::size_t)> onPose;
+  std::function<void()> onIdle;
+  std::function<void()> onMeasured;
 
  private:
   PoseEditPane& pane_;
@@ -299,6 +312,35 @@ TEST(MeasuredPath, ASlowServoStraysFromThePlanAndANormalRunDoesNot) {
   EXPECT_GE(bad->pose, 1u);
   EXPECT_FALSE(slowed.measured.TakeFinished().has_value());  // reported once
   EXPECT_EQ(DeviationText({2.345, 3}), "計画との最大ずれ 2.35mm（ポーズ 4）");
+}
+
+// The plan is worked out and compared after the robot stopped: nothing of it delays the first goal,
+// and `playing` is cleared before the comparison, which still reports its result.
+TEST(MeasuredPath, ALongMoveIsComparedAfterPlayingIsCleared) {
+  Geometry geo;
+  const std::vector<Pose> poses = {At(geo, 40, -50, 0, 0, kNone, 500),
+                                   At(geo, 40, 50, 0, 0, kLinear, 60000)};
+  Rig rig(poses);
+  std::vector<bool> plannedAtPose;
+  std::optional<bool> comparedWhileBusy;
+  std::vector<bool> playingAtReport;
+  rig.hooks.onPose = [&](std::size_t) {
+    plannedAtPose.push_back(rig.measured.View().planned != nullptr);
+  };
+  rig.hooks.onIdle = [&] { comparedWhileBusy = rig.measured.View().result.has_value(); };
+  rig.hooks.onMeasured = [&] { playingAtReport.push_back(rig.busy.playing.load()); };
+  rig.Play(PlaybackSpeed::kNormal, true);
+
+  EXPECT_EQ(plannedAtPose, std::vector<bool>(2, false));
+  EXPECT_EQ(comparedWhileBusy, false);
+  EXPECT_EQ(playingAtReport, std::vector<bool>{false});
+  const MeasuredView view = rig.measured.View();
+  ASSERT_NE(view.planned, nullptr);
+  EXPECT_EQ(view.planned->PoseCount(), 2u);
+  EXPECT_GT(view.samples.size(), 6000u);
+  const std::optional<Deviation> d = rig.measured.TakeFinished();
+  ASSERT_TRUE(d.has_value());
+  EXPECT_LT(d->mm, 1.0);
 }
 
 }  // namespace

@@ -2,9 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "base/guarded.h"
+#include "geometry/coordinate_system.h"
+#include "geometry/settings.h"
 #include "link/bridge_list.h"
+#include "link/busy_state.h"
 #include "link/link_fixture.h"
+#include "link/recorder.h"
 #include "link/servo_packets.h"
+#include "link/worker_hooks.h"
+#include "support/stepping_clock.h"
 
 namespace velmora {
 namespace {
@@ -285,7 +294,75 @@ TEST_F(ServoLinkTest, AFaultWithTheTorqueOnOrUnknownSwitchesItOffAfterTheReset) 
   link.RunOnce();
   EXPECT_FALSE(table.connected.load());
   EXPECT_EQ(log.Text(), "Disconnect.\r\n" + before);
-  EXPECT_LE(clock.NowMs() - start, ServoLink::kReenumerateWaitMs + ServoLink::kIdlePauseMs);
+  // Nor waited for: a bridge that cannot take the reset is not opened again.
+  EXPECT_LT(clock.NowMs() - start, ServoLink::kIdlePauseMs);
+}
+
+// What the workers and the views read as connected drops at the fault, before the torque-off,
+// which waits for the bridge to come back from its reset; the log keeps its order.
+TEST_F(ServoLinkTest, AFaultClearsConnectedBeforeTheTorqueOffWaitsForTheBridge) {
+  constexpr uint32_t kReenumerationMs = 200;
+  robot.SetReenumerationMs(kReenumerationMs);
+  Connect(5, true);
+  link.RunOnce();
+  ASSERT_TRUE(robot.TorqueOn(1));
+  robot.InjectFault(VirtualFault::kWrongHeader, kRegPresentPosition);
+  std::optional<uint32_t> clearedAt;
+  bool torqueWhenCleared = false;
+  sink.onConnection = [&] {
+    if (table.connected.load()) return;
+    clearedAt = clock.NowMs();
+    torqueWhenCleared = robot.TorqueOn(1);
+  };
+  const uint32_t start = clock.NowMs();
+  link.RunOnce();
+  ASSERT_TRUE(clearedAt.has_value());
+  EXPECT_LT(*clearedAt - start, kServoReadTimeoutMs);
+  EXPECT_TRUE(torqueWhenCleared);
+  EXPECT_GE(clock.NowMs() - *clearedAt, kReenumerationMs);
+  for (int id = 1; id <= 5; ++id) EXPECT_FALSE(robot.TorqueOn(id)) << id;
+  EXPECT_EQ(log.Text().rfind("Disconnect.\r\nMotorPow 0\t", 0), 0u);
+  EXPECT_EQ(sink.connectionChanges.load(), 2);
+}
+
+// A recording with the motors left on, on a bridge that is unplugged: not one Pose of the frozen
+// last position goes in after the unplug.
+TEST_F(ServoLinkTest, AnUnpluggedRobotRecordsNothingMore) {
+  class CountingHooks final : public WorkerHooks {
+   public:
+    void SetBusyCommands(bool) override {}
+    void EnablePaneFields(bool) override {}
+    void HighlightRow(std::size_t) override {}
+    void SelectPose(std::size_t) override {}
+    void InsertCopyAfterCurrent(const Pose&) override { ++inserted; }
+    void ClearMotorToggle() override {}
+    void RecordStep() override {}
+    int inserted = 0;
+  } hooks;
+  Connect(5, true);
+  link.RunOnce();
+  Geometry geo;
+  Guarded<Settings> settings;
+  settings.Update([](Settings& s) {
+    s.recInterval = 80;
+    s.recAutoPowOff = 0;
+  });
+  BusyState busy;
+  testing::SteppingClock stepping{clock, link};
+  std::optional<int> atUnplug;
+  stepping.onCycle = [&](uint32_t) {
+    if (hooks.inserted == 3 && !atUnplug) {
+      robot.SetPlugged(false);
+      atUnplug = hooks.inserted;
+    }
+  };
+  Recorder recorder(geo, table, settings, busy, hooks, stepping);
+  busy.recording = true;
+  recorder.Run();
+  ASSERT_TRUE(atUnplug.has_value());
+  EXPECT_EQ(hooks.inserted, *atUnplug);
+  EXPECT_FALSE(table.connected.load());
+  EXPECT_FALSE(busy.recording.load());
 }
 
 // Servos that lost their power answer nothing. Each read waits a short time-out instead of the

@@ -350,5 +350,46 @@ TEST(BridgeList, ListsTheHardwareFirstAndRoutesEachHandleToItsOwner) {
   EXPECT_EQ(count, 0u);
 }
 
+// The bridge code's clock over the emulator's: the host stalls (a loaded machine, a swapping
+// laptop) at the `stallAt`-th time it looks at the clock, and the emulator's clock jumps past the
+// read time-out while the answer arrives.
+class StallingClock final : public Clock {
+ public:
+  StallingClock(FakeClock& clock, int stallAt) : clock_(clock), stallAt_(stallAt) {}
+  uint32_t NowMs() override {
+    if (armed && --stallAt_ == 0) clock_.Advance(kServoReadTimeoutMs + 5);
+    return clock_.NowMs();
+  }
+  void SleepMs(uint32_t ms) override { clock_.SleepMs(ms); }
+  bool armed = false;
+
+ private:
+  FakeClock& clock_;
+  int stallAt_;
+};
+
+// A stall of the host anywhere in an exchange whose answer has arrived meanwhile does not fail
+// the read: the bytes already waiting are taken before the read gives up.
+TEST(Cp2110Emulator, AHostStallInTheMiddleOfAnAnswerDoesNotFailTheRead) {
+  for (int stallAt = 1; stallAt <= 12; ++stallAt) {
+    SCOPED_TRACE(stallAt);
+    FakeClock clock{1000};
+    Cp2110Emulator chip(clock, "0001", true);
+    StallingClock hostClock(clock, stallAt);
+    Cp2110Bridge bridge(chip, hostClock);
+    HidUartDevice* device = nullptr;
+    ASSERT_EQ(bridge.Open(&device, 0, kBridgeVid, kBridgePid), kHidUartSuccess);
+    device->SetTimeouts(kServoReadTimeoutMs, kHidUartDefaultTimeoutMs);
+    CommLog log;
+    ServoBus bus{*device, log};
+    int16_t position = 0;
+    hostClock.armed = true;
+    EXPECT_TRUE(RecvPose(bus, 2, &position));
+    EXPECT_EQ(position, chip.PresentPosition(2));
+    EXPECT_EQ(log.Text(), "");
+    bridge.Close(device);
+  }
+}
+
 }  // namespace
 }  // namespace velmora

@@ -416,10 +416,10 @@ TEST_F(RenderLoopTest, PathPreviewFollowsTheToggleEditsAndThePlayback) {
 
   // What the robot did in a playback lies over it, with the largest deviation in the overlay.
   PlannedPath plan = state.analysis.Latest()->path;
-  state.measured.Begin(std::move(plan), 0);
+  state.measured.Begin(0);
   state.measured.Add(1, 100, state.document.motion.PoseAt(1)->motorValues, g);
   state.measured.Add(2, 200, state.document.motion.PoseAt(2)->motorValues, g);
-  state.measured.Finish();
+  state.measured.Finish(std::move(plan));
   loop.RunFrame();
   EXPECT_EQ(VerticesIn(renderer.lastItems, kMeasuredPathColour), 2u);
   EXPECT_EQ(renderer.lastOverlay.front().text.rfind("計画との最大ずれ", 0), std::string::npos);

@@ -63,18 +63,24 @@ int Cp2110Device::Read(uint8_t* data, std::size_t size, std::size_t* read) {
   if (data == nullptr && size > 0) return kHidUartInvalidParameter;
   const uint32_t start = clock_.NowMs();
   bool failed = false;
+  std::size_t lateReads = 0;
   while (received_.size() < size) {
     const uint32_t elapsed = clock_.NowMs() - start;
-    if (elapsed >= readTimeoutMs_) break;
+    // Once the time is up, what has already arrived is still taken, without waiting: a host that
+    // stalled while the answer came in must not fail a read whose bytes are there. Bounded, so
+    // that a device that never stops sending cannot hold the caller.
+    const bool late = elapsed >= readTimeoutMs_;
+    if (late && ++lateReads > kMaxDiscardedReports) break;
     // Always a full report buffer: Linux hidraw drops whatever does not fit a shorter one.
     Cp2110Report report{};
     const int result = api_.ReadTimeout(handle_, report.data(), report.size(),
-                                        static_cast<int>(readTimeoutMs_ - elapsed));
+                                        late ? 0 : static_cast<int>(readTimeoutMs_ - elapsed));
     if (result < 0) {
       NoteError();
       failed = true;
       break;
     }
+    if (result == 0 && late) break;
     // The count comes from the report ID, not from the length the library returns (it differs
     // between platforms); a report claiming more bytes than arrived is not trusted at all.
     const std::size_t count = report[0];

@@ -27,9 +27,10 @@ class Cp2110Device final : public HidUartDevice {
   // error; one it takes only in part, or running out of the write time-out before everything is
   // sent, is a write time-out. `written` counts the bytes of the reports sent whole.
   int Write(const uint8_t* data, std::size_t size, std::size_t* written) override;
-  // Hands back `size` bytes, waiting for data reports up to the read time-out. Bytes that arrive
-  // beyond `size` stay queued for the next Read. Fewer than `size` bytes is a read time-out (or a
-  // read error when the device failed); either way the bytes received so far are handed back.
+  // Hands back `size` bytes, waiting for data reports up to the read time-out, then taking those
+  // already waiting without waiting any more. Bytes that arrive beyond `size` stay queued for the
+  // next Read. Fewer than `size` bytes is a read time-out (or a read error when the device
+  // failed); either way the bytes received so far are handed back.
   int Read(uint8_t* data, std::size_t size, std::size_t* read) override;
   int SetTimeouts(uint32_t readTimeoutMs, uint32_t writeTimeoutMs) override;
   // Empties the queue of bytes not yet asked for and takes in, and drops, every data report the

@@ -44,11 +44,16 @@ Cp2110Emulator::Handle* Cp2110Emulator::LiveLocked(HidHandle* handle) const {
   return h;
 }
 
+bool Cp2110Emulator::ListedLocked() const {
+  if (!plugged_) return false;
+  return !reenumerating_ || static_cast<int32_t>(backAtMs_ - clock_.NowMs()) <= 0;
+}
+
 std::vector<HidDeviceEntry> Cp2110Emulator::Enumerate(uint16_t vid, uint16_t pid) {
   std::lock_guard lock(mutex_);
   std::vector<HidDeviceEntry> entries;
   // As in hidapi, 0 matches any ID.
-  if (!plugged_ || (vid != 0 && vid != kBridgeVid) || (pid != 0 && pid != kBridgePid)) {
+  if (!ListedLocked() || (vid != 0 && vid != kBridgeVid) || (pid != 0 && pid != kBridgePid)) {
     return entries;
   }
   HidDeviceEntry entry;
@@ -64,7 +69,8 @@ std::vector<HidDeviceEntry> Cp2110Emulator::Enumerate(uint16_t vid, uint16_t pid
 
 HidHandle* Cp2110Emulator::OpenPath(const std::string& path) {
   std::lock_guard lock(mutex_);
-  if (!plugged_ || busy_ || path != path_ || open_ != nullptr) return nullptr;
+  if (!ListedLocked() || busy_ || path != path_ || open_ != nullptr) return nullptr;
+  reenumerating_ = false;
   open_ = std::make_unique<Handle>(Handle{generation_});
   return reinterpret_cast<HidHandle*>(open_.get());
 }
@@ -128,6 +134,8 @@ int Cp2110Emulator::SendFeatureReport(HidHandle* handle, const uint8_t* data, st
       ++generation_;
       uartEnabled_ = false;
       rx_.clear();
+      reenumerating_ = reenumerationMs_ > 0;
+      backAtMs_ = clock_.NowMs() + reenumerationMs_;
       break;
     case kCp2110UartEnable:
       uartEnabled_ = data[1] == 1;
@@ -278,6 +286,11 @@ void Cp2110Emulator::SetPlugged(bool plugged) {
     uartEnabled_ = false;
     rx_.clear();
   }
+}
+
+void Cp2110Emulator::SetReenumerationMs(uint32_t ms) {
+  std::lock_guard lock(mutex_);
+  reenumerationMs_ = ms;
 }
 
 bool Cp2110Emulator::IsPlugged() const {

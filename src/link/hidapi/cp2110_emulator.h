@@ -67,6 +67,9 @@ class Cp2110Emulator final : public HidApi {
   // but cannot be opened (another program holds it).
   void SetPlugged(bool plugged);
   bool IsPlugged() const;
+  // How long the chip stays off the list after a reset, on the clock, as a real one does while
+  // it re-enumerates; 0 (the default) lists it again at once.
+  void SetReenumerationMs(uint32_t ms);
   void SetBusy(bool busy);
   bool IsOpen() const;
 
@@ -112,6 +115,7 @@ class Cp2110Emulator final : public HidApi {
   };
 
   Handle* LiveLocked(HidHandle* handle) const;
+  bool ListedLocked() const;
   void UartSendLocked(const uint8_t* data, std::size_t size);
   bool TakeFaultLocked(const uint8_t* packet, std::size_t size, bool echoFault,
                        VirtualFault& fault);
@@ -124,6 +128,9 @@ class Cp2110Emulator final : public HidApi {
   mutable std::mutex mutex_;  // guards everything below
   bool plugged_;
   bool busy_ = false;
+  uint32_t reenumerationMs_ = 0;
+  uint32_t backAtMs_ = 0;  // while re-enumerating after a reset: when it is listed again
+  bool reenumerating_ = false;
   uint64_t generation_ = 0;  // moves on when the bridge is unplugged or reset: old handles die
   std::unique_ptr<Handle> open_;
   bool uartEnabled_ = false;
