@@ -3,9 +3,15 @@
 
 #include <vector>
 
+#include "base/c_format.h"
 #include "document/document.h"
+#include "document/pose_edit_pane.h"
+#include "document/pose_list_view.h"
+#include "document/pose_pane_controls.h"
 #include "document/undo_history.h"
 #include "geometry/coordinate_system.h"
+#include "link/servo_table.h"
+#include "support/map_view.h"
 
 // Heap bytes in use by this process (the main heap and the blocks mapped on their own).
 namespace {
@@ -108,6 +114,104 @@ void BM_UndoMemoryPerOnePoseEdit(benchmark::State& state) {
   ReportSnapshotCost(state);
 }
 BENCHMARK(BM_UndoMemoryPerOnePoseEdit)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The pose pane over a large Motion, its fields kept in a map and its list discarded.
+class PaneBench {
+ public:
+  PaneBench() {
+    FillDocument(doc_);
+    pane_.AttachViews(fields_, list_);
+    pane_.Initialise();
+    Select(kPoses / 2);
+  }
+  void Select(std::size_t row) {
+    pane_.SelectPose(row);
+    pane_.SyncViews();
+  }
+  // The most common edit: a value typed into a field of the current Pose, and the field left,
+  // which records the undo step.
+  void Type(uint32_t time) {
+    fields_.SetText(kTransitionTimeFieldId, FormatInt(static_cast<int32_t>(10 + 10 * time)));
+    pane_.OnChange(kTransitionTimeFieldId);
+  }
+  void Leave() { pane_.OnFocusLost(kTransitionTimeFieldId); }
+  // Undo or redo as the command does it, with the pane showing the restored current Pose.
+  bool Undo() { return Restored(velmora::Undo(doc_)); }
+  bool Redo() { return Restored(velmora::Redo(doc_)); }
+  Document& Doc() { return doc_; }
+
+ private:
+  struct NoList : PoseListView {
+    void SetRows(const Motion&) override {}
+    void SetRowTexts(std::size_t, const PoseRowTexts&) override {}
+    void SetSelection(const std::vector<std::size_t>&, long) override {}
+    void EnsureVisible(std::size_t) override {}
+  };
+  bool Restored(bool done) {
+    if (done) pane_.RefreshAfterReplace();
+    return done;
+  }
+
+  Document doc_;
+  Geometry geometry_;
+  ServoTable servos_;
+  PoseEditPane pane_{doc_, geometry_, servos_};
+  testing::MapView fields_;
+  NoList list_;
+};
+
+// One pane edit's undo step on a large Motion (the field left after typing a new time).
+void BM_PaneEditRecordStep(benchmark::State& state) {
+  PaneBench pane;
+  pane.Type(1);
+  pane.Leave();
+  uint32_t value = 1;
+  for (auto _ : state) {
+    state.PauseTiming();
+    pane.Undo();
+    pane.Type(++value);
+    state.ResumeTiming();
+    pane.Leave();
+  }
+  state.counters["copied_poses"] = static_cast<double>(pane.Doc().history.LastCost().copiedPoses);
+  ReportSnapshotCost(state);
+}
+BENCHMARK(BM_PaneEditRecordStep)->Unit(benchmark::kMillisecond);
+
+// Undo of a pane edit, after the pane has shown the Pose the redo brought back.
+void BM_PaneEditUndo(benchmark::State& state) {
+  PaneBench pane;
+  pane.Type(1);
+  pane.Leave();
+  for (auto _ : state) {
+    state.PauseTiming();
+    pane.Redo();
+    state.ResumeTiming();
+    if (!pane.Undo()) state.SkipWithError("nothing to undo");
+  }
+  state.counters["copied_poses"] = static_cast<double>(pane.Doc().history.LastCost().copiedPoses);
+  ReportSnapshotCost(state);
+}
+BENCHMARK(BM_PaneEditUndo)->Unit(benchmark::kMillisecond);
+
+// The memory the history keeps per pane edit, over 200 edits of Poses spread through the Motion.
+void BM_UndoMemoryPerPaneEdit(benchmark::State& state) {
+  double perEdit = 0;
+  for (auto _ : state) {
+    PaneBench pane;
+    constexpr int kEdits = 200;
+    const long long before = LiveHeapBytes();
+    for (int i = 0; i < kEdits; ++i) {
+      pane.Select(static_cast<std::size_t>(i) * 7919 % kPoses);
+      pane.Type(static_cast<uint32_t>(i));
+      pane.Leave();
+    }
+    perEdit = static_cast<double>(LiveHeapBytes() - before) / kEdits;
+  }
+  state.counters["bytes_per_edit"] = perEdit;
+  ReportSnapshotCost(state);
+}
+BENCHMARK(BM_UndoMemoryPerPaneEdit)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace velmora

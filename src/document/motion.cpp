@@ -1,9 +1,28 @@
 #include "document/motion.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <utility>
 
 namespace velmora {
+
+namespace {
+
+bool SameBits(double a, double b) {
+  return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+}
+
+}  // namespace
+
+bool SamePoseBits(const Pose& a, const Pose& b) {
+  return a.interpolation == b.interpolation && a.motorValues == b.motorValues &&
+         SameBits(a.x, b.x) && SameBits(a.y, b.y) && SameBits(a.z, b.z) &&
+         SameBits(a.handWidth, b.handWidth) && SameBits(a.arcRadius, b.arcRadius) &&
+         SameBits(a.rotation, b.rotation) && a.arcDirection == b.arcDirection &&
+         a.transitionTime == b.transitionTime && a.excluded == b.excluded &&
+         a.deleteMark == b.deleteMark;
+}
 
 Motion::Motion() : poses_(1) {}
 
@@ -46,6 +65,16 @@ void Motion::SetCurrent(const Pose& pose) {
   if (poses_.empty()) return;
   TouchOne(current_, poses_.size());
   poses_[current_] = pose;
+}
+
+std::optional<Pose> Motion::UpdateCurrent(const std::function<void(Pose&)>& f) {
+  std::lock_guard lock(mutex_);
+  if (current_ >= poses_.size()) return std::nullopt;
+  // Showing a Pose rewrites it the way it already is: that is no change.
+  const Pose before = poses_[current_];
+  f(poses_[current_]);
+  if (!SamePoseBits(before, poses_[current_])) TouchOne(current_, poses_.size());
+  return poses_[current_];
 }
 
 bool Motion::SetCurrentIndex(std::size_t index) {

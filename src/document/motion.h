@@ -12,6 +12,9 @@
 
 namespace velmora {
 
+// Every field equal bit for bit, so that a -0 or a NaN counts as what it is.
+bool SamePoseBits(const Pose& a, const Pose& b);
+
 // The document: an ordered list of Poses with a current one. Row numbers are positions in the
 // list (0-based here, shown 1-based), so they never need renumbering.
 //
@@ -36,6 +39,10 @@ class Motion {
   std::size_t CurrentIndex() const;
   Pose Current() const;
   void SetCurrent(const Pose& pose);
+  // Runs `f` on the current Pose under the lock and returns the Pose as `f` left it; none when
+  // the Motion is empty. Only that Pose counts as changed, and only when `f` changed it, so the
+  // undo history shares the rest.
+  std::optional<Pose> UpdateCurrent(const std::function<void(Pose&)>& f);
   // Makes the Pose at `index` current; false (and nothing changes) when it does not exist.
   bool SetCurrentIndex(std::size_t index);
   std::size_t LastIndex() const;

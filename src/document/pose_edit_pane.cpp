@@ -42,16 +42,11 @@ int IndexOf(const std::array<int, 5>& ids, int id) {
 }
 
 // Changes the current Pose in place under the Motion's lock and returns the result; none when the
-// Motion is empty (only after it was freed at exit).
+// Motion is empty (only after it was freed at exit). Only that Pose counts as changed, so an undo
+// step after a pane edit copies the chunk around it and shares the rest of the Motion.
 template <typename F>
 std::optional<Pose> UpdateCurrent(Motion& motion, F&& f) {
-  std::optional<Pose> result;
-  motion.Modify([&](std::vector<Pose>& poses, std::size_t& current) {
-    if (current >= poses.size()) return;
-    f(poses[current]);
-    result = poses[current];
-  });
-  return result;
+  return motion.UpdateCurrent([&](Pose& pose) { f(pose); });
 }
 
 // A real typed into a field; text that gives no finite number leaves the value as it was, so an

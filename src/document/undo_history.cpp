@@ -1,7 +1,6 @@
 #include "document/undo_history.h"
 
 #include <algorithm>
-#include <bit>
 #include <tuple>
 #include <utility>
 
@@ -13,20 +12,6 @@ namespace {
 
 using Chunk = Snapshot::Chunk;
 using ChunkPtr = std::shared_ptr<const Chunk>;
-
-// Bit for bit, so that undo gives back a -0 or a NaN exactly as it was.
-bool SameBits(double a, double b) {
-  return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
-}
-
-bool SamePose(const Pose& a, const Pose& b) {
-  return a.interpolation == b.interpolation && a.motorValues == b.motorValues &&
-         SameBits(a.x, b.x) && SameBits(a.y, b.y) && SameBits(a.z, b.z) &&
-         SameBits(a.handWidth, b.handWidth) && SameBits(a.arcRadius, b.arcRadius) &&
-         SameBits(a.rotation, b.rotation) && a.arcDirection == b.arcDirection &&
-         a.transitionTime == b.transitionTime && a.excluded == b.excluded &&
-         a.deleteMark == b.deleteMark;
-}
 
 // Cuts poses[begin, end) into chunks of at most kChunkPoses, of nearly equal sizes.
 void AppendChunks(const std::vector<Pose>& poses, std::size_t begin, std::size_t end,
@@ -51,7 +36,7 @@ std::pair<std::size_t, std::size_t> CompareEnds(const std::vector<Pose>& poses,
   bool differs = false;
   for (auto c = base.chunks.begin(); c != base.chunks.end() && !differs; ++c) {
     for (const Pose& p : **c) {
-      differs = head == limit || !SamePose(p, poses[head]);
+      differs = head == limit || !SamePoseBits(p, poses[head]);
       if (differs) break;
       ++head;
     }
@@ -59,7 +44,7 @@ std::pair<std::size_t, std::size_t> CompareEnds(const std::vector<Pose>& poses,
   std::size_t tail = 0;
   for (auto c = base.chunks.rbegin(); c != base.chunks.rend(); ++c) {
     for (auto p = (*c)->rbegin(); p != (*c)->rend(); ++p) {
-      if (head + tail == limit || !SamePose(*p, poses[n - 1 - tail])) return {head, tail};
+      if (head + tail == limit || !SamePoseBits(*p, poses[n - 1 - tail])) return {head, tail};
       ++tail;
     }
   }
@@ -144,15 +129,25 @@ std::pair<std::size_t, std::size_t> SharedEnds(const Snapshot& x, const Snapshot
 }  // namespace
 
 void UndoHistory::Reset(Motion& motion) {
+  std::lock_guard lock(mutex_);
   snapshots_.clear();
   cursor_ = -1;
   Take(motion, true);
 }
 
-void UndoHistory::Record(Motion& motion) { Take(motion, false); }
+void UndoHistory::Record(Motion& motion) {
+  std::lock_guard lock(mutex_);
+  Take(motion, false);
+}
+
+std::size_t UndoHistory::Count() const {
+  std::lock_guard lock(mutex_);
+  return snapshots_.size();
+}
 
 void UndoHistory::Take(Motion& motion, bool currentAtZero) {
   Snapshot s;
+  StepCost cost;
   const Snapshot* base = cursor_ >= 0 ? &snapshots_[static_cast<std::size_t>(cursor_)] : nullptr;
   checkpoint_ = motion.Checkpoint(
       [&](std::vector<Pose>& poses, std::size_t& current, const Motion::ChangeSpan& changes) {
@@ -172,9 +167,16 @@ void UndoHistory::Take(Motion& motion, bool currentAtZero) {
         }
         if (head == 0 && tail == 0 && limit > 0) {
           std::tie(head, tail) = CompareEnds(poses, *base);
+          cost.comparedPoses = std::min(head + tail + 1, poses.size());
         }
         BuildShared(poses, *base, head, tail, s.chunks);
       });
+  const auto [sharedHead, sharedTail] =
+      base != nullptr ? SharedEnds(*base, s) : std::pair<std::size_t, std::size_t>{0, 0};
+  cost.copiedPoses =
+      static_cast<std::size_t>(s.poseCount) -
+      std::min<std::size_t>(static_cast<std::size_t>(s.poseCount), sharedHead + sharedTail);
+  lastCost_ = cost;
   if (cursor_ >= 0)
     snapshots_.resize(static_cast<std::size_t>(cursor_) + 1);
   else
@@ -185,6 +187,7 @@ void UndoHistory::Take(Motion& motion, bool currentAtZero) {
 }
 
 bool UndoHistory::Undo(Motion& motion) {
+  std::lock_guard lock(mutex_);
   if (cursor_ <= 0) return false;
   --cursor_;
   Restore(motion, static_cast<std::size_t>(cursor_) + 1);
@@ -193,6 +196,7 @@ bool UndoHistory::Undo(Motion& motion) {
 }
 
 bool UndoHistory::Redo(Motion& motion) {
+  std::lock_guard lock(mutex_);
   if (cursor_ < 0 || cursor_ + 1 >= static_cast<long>(snapshots_.size())) return false;
   ++cursor_;
   Restore(motion, static_cast<std::size_t>(cursor_) - 1);
@@ -201,6 +205,7 @@ bool UndoHistory::Redo(Motion& motion) {
 }
 
 void UndoHistory::Release() {
+  std::lock_guard lock(mutex_);
   snapshots_.clear();
   snapshots_.shrink_to_fit();
   cursor_ = -1;
@@ -239,10 +244,16 @@ void UndoHistory::Restore(Motion& motion, std::size_t from) {
                       at + static_cast<std::ptrdiff_t>(oldLength));
         }
         CopyOut(to, keepHead, newLength, poses.data() + keepHead);
+        lastCost_ = {0, newLength};
         current = (to.currentIndex < 0 || static_cast<std::size_t>(to.currentIndex) >= target)
                       ? 0
                       : static_cast<std::size_t>(to.currentIndex);
       });
+}
+
+UndoHistory::StepCost UndoHistory::LastCost() const {
+  std::lock_guard lock(mutex_);
+  return lastCost_;
 }
 
 void UndoHistory::Publish() {

@@ -7,14 +7,14 @@
 #include <string>
 #include <utility>
 
+#include "base/atomic_file.h"
+#include "base/string_table.h"
 #include "document/motion_file.h"
 #include "document/recovery_file.h"
 #include "shell/application.h"
-#include "base/atomic_file.h"
 #include "shell/command_dispatch.h"
 #include "shell/program_state.h"
 #include "shell/shell_view.h"
-#include "base/string_table.h"
 
 namespace velmora {
 
@@ -101,7 +101,9 @@ bool OfferRecovery(Application& app, ShellView& view) {
         DiscardRecovery(orphan);
         break;
       default:
-        break;
+        // Closed without an answer: the program is ending (a termination signal). The file
+        // stays for the next start, and so do the others.
+        return false;
     }
   }
   return false;

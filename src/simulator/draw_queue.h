@@ -23,7 +23,13 @@ struct SceneVertex {
 };
 static_assert(sizeof(SceneVertex) == 28, "the trace buffer is moved as 28-byte records");
 
-enum class PrimitiveKind : int { kLineList = 2, kLineStrip = 3, kTriangleFan = 6 };
+// kCachedLayer has no vertices: the picture of the frame's cached layer goes there.
+enum class PrimitiveKind : int {
+  kLineList = 2,
+  kLineStrip = 3,
+  kTriangleFan = 6,
+  kCachedLayer = 100
+};
 
 inline constexpr int kNoTexture = -1;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 #include "simulator/virtual_pen.h"
@@ -62,17 +63,9 @@ void MarkerDragController::SetPenHeight(double z) {
     hand_.setHeight(z);
     return;
   }
-  double x = 0;
-  double y = 0;
-  bool have = false;
-  state_.document.motion.Modify([&](std::vector<Pose>& poses, std::size_t& current) {
-    if (current >= poses.size()) return;
-    poses[current].z = z;
-    x = poses[current].x;
-    y = poses[current].y;
-    have = true;
-  });
-  if (have) moveCurrentTo_(x, y);
+  const std::optional<Pose> lowered =
+      state_.document.motion.UpdateCurrent([z](Pose& p) { p.z = z; });
+  if (lowered) moveCurrentTo_(lowered->x, lowered->y);
 }
 
 void MarkerDragController::OnRightPress() { SetPenHeight(PenDownHeight(state_.settings.Get())); }

@@ -148,9 +148,9 @@ void AddMoveHighlight(const PlannedPath& path, std::size_t pose, const ViewMap& 
 
 }  // namespace
 
-PathPreview::Drawing PathPreview::DrawPlan(const PlannedPath& path, const PathFrameInputs& in,
-                                           bool labels) const {
-  Drawing d;
+CachedLayerPtr PathPreview::DrawPlan(const PlannedPath& path, const PathFrameInputs& in,
+                                     bool labels) const {
+  auto d = std::make_shared<CachedLayer>();
   if (path.points.empty()) return d;
   const ViewMap map(in);
   std::vector<SceneVertex> solid;
@@ -215,52 +215,54 @@ PathPreview::Drawing PathPreview::DrawPlan(const PlannedPath& path, const PathFr
     const int x = static_cast<int>(std::lround(p.x)) + 3;
     const int y = static_cast<int>(std::lround(p.y)) - kLabelHeight - 1;
     if (grid.Take(x, y, kLabelCharWidth * static_cast<int>(number.size()), kLabelHeight)) {
-      d.labels.push_back({x, y, std::move(number), kPoseNumberRgb});
+      d->labels.push_back({x, y, std::move(number), kPoseNumberRgb});
     }
   }
-  if (!dotted.empty()) d.items.push_back(LineItem(PrimitiveKind::kLineList, std::move(dotted)));
-  if (!solid.empty()) d.items.push_back(LineItem(PrimitiveKind::kLineList, std::move(solid)));
-  if (!dots.empty()) d.items.push_back(LineItem(PrimitiveKind::kLineList, std::move(dots)));
+  if (!dotted.empty()) d->items.push_back(LineItem(PrimitiveKind::kLineList, std::move(dotted)));
+  if (!solid.empty()) d->items.push_back(LineItem(PrimitiveKind::kLineList, std::move(solid)));
+  if (!dots.empty()) d->items.push_back(LineItem(PrimitiveKind::kLineList, std::move(dots)));
   return d;
 }
 
 void PathPreview::Queue(const PathFrameInputs& in,
                         const std::shared_ptr<const CheckedMotion>& planned,
                         const MeasuredPath& measured, DrawQueue& queue,
-                        std::vector<OverlayText>& texts) {
+                        std::vector<OverlayText>& texts, CachedLayerPtr* layer) {
   PathFrameInputs drawKey = in;
   drawKey.currentPose = 0;  // the highlight is drawn anew every frame
+  CachedLayerPtr shown;
 
   if (in.preview && planned != nullptr) {
-    if (!plannedValid_ || plannedKey_ != drawKey || planned_ != planned) {
-      plannedDrawing_ = DrawPlan(planned->path, in, /*labels=*/true);
+    if (plannedLayer_ == nullptr || plannedKey_ != drawKey || planned_ != planned) {
+      plannedLayer_ = DrawPlan(planned->path, in, /*labels=*/true);
       planned_ = planned;
       plannedKey_ = drawKey;
-      plannedValid_ = true;
     }
-    for (const DrawItem& item : plannedDrawing_.items) queue.QueueItem(item);
+    shown = plannedLayer_;
+    queue.QueueItem(CachedLayerItem(kLayerBase));
     AddMoveHighlight(planned->path, in.currentPose, ViewMap(in), queue);
-    texts.insert(texts.end(), plannedDrawing_.labels.begin(), plannedDrawing_.labels.end());
   } else {
-    plannedValid_ = false;
+    plannedLayer_.reset();
     planned_.reset();
   }
 
   if (!measuredValid_ || measuredKey_ != drawKey) {
     measured_ = measured.View();
     measuredDrawing_ = Drawing{};
+    measuredLayer_.reset();
     if (!measured_.Empty()) {
       // The plan of the playback lies under what the robot did, unless the preview shows one. It
       // comes when the playback has ended, and is drawn once per plan and view.
       if (!in.preview && measured_.planned != nullptr) {
         PathFrameInputs planKey = drawKey;
         planKey.measuredRevision = 0;
-        if (measuredPlanSource_ != measured_.planned || measuredPlanKey_ != planKey) {
-          measuredPlanDrawing_ = DrawPlan(*measured_.planned, in, /*labels=*/false);
+        if (measuredPlanSource_ != measured_.planned || measuredPlanKey_ != planKey ||
+            measuredPlanLayer_ == nullptr) {
+          measuredPlanLayer_ = DrawPlan(*measured_.planned, in, /*labels=*/false);
           measuredPlanSource_ = measured_.planned;
           measuredPlanKey_ = planKey;
         }
-        measuredDrawing_ = measuredPlanDrawing_;
+        measuredLayer_ = measuredPlanLayer_;
       }
       const ViewMap map(in);
       std::vector<SceneVertex> v;
@@ -278,8 +280,14 @@ void PathPreview::Queue(const PathFrameInputs& in,
     measuredKey_ = drawKey;
     measuredValid_ = true;
   }
+  // The preview and the plan under the measured path are never shown together.
+  if (measuredLayer_ != nullptr && shown == nullptr) {
+    shown = measuredLayer_;
+    queue.QueueItem(CachedLayerItem(kLayerBase));
+  }
   for (const DrawItem& item : measuredDrawing_.items) queue.QueueItem(item);
   texts.insert(texts.end(), measuredDrawing_.labels.begin(), measuredDrawing_.labels.end());
+  if (layer != nullptr) *layer = std::move(shown);
 }
 
 }  // namespace velmora

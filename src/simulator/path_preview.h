@@ -8,6 +8,7 @@
 #include "geometry/matrix.h"
 #include "link/measured_path.h"
 #include "link/motion_check.h"
+#include "simulator/cached_layer.h"
 #include "simulator/draw_queue.h"
 #include "simulator/overlay.h"
 
@@ -35,41 +36,46 @@ struct PathFrameInputs {
 };
 
 // The drawing of the planned path and of the measured path, kept between frames by the render
-// thread: the lines are made only when the path or the view changes, and each frame queues copies
-// of them. Items are in view pixels (screen space), on the base's layer after it, so that they lie
-// on the base plate under the arm.
+// thread: the lines are made only when the path or the view changes. Items are in view pixels
+// (screen space), on the base's layer after it, so that they lie on the base plate under the arm.
 //  - the planned path: pen-down parts (tool below VPEN_TH) as a solid line, pen-up travel as a
 //    dotted line in another colour, each Pose as a small dot with its number (numbers that would
 //    cover another are left out), and the move of the current Pose in its own colour;
 //  - the measured path of the last playback, in a second colour, over its plan (its plan is drawn
 //    only while the preview is off, and once the playback has ended), with the largest deviation
 //    in the overlay.
+// A plan is handed over as a cached layer, which a renderer draws once and composes into every
+// frame until the plan or the view changes; the current move and the measured samples, which
+// change from frame to frame, are queued as items over it.
 class PathPreview {
  public:
+  // Queues the frame's paths. `layer` becomes the plan shown (none when no plan is shown), its
+  // place in the drawing order marked in `queue` by a kCachedLayer item.
   void Queue(const PathFrameInputs& in, const std::shared_ptr<const CheckedMotion>& planned,
-             const MeasuredPath& measured, DrawQueue& queue, std::vector<OverlayText>& texts);
+             const MeasuredPath& measured, DrawQueue& queue, std::vector<OverlayText>& texts,
+             CachedLayerPtr* layer);
 
  private:
   struct Drawing {
     std::vector<DrawItem> items;
     std::vector<OverlayText> labels;
   };
-  Drawing DrawPlan(const PlannedPath& path, const PathFrameInputs& in, bool labels) const;
+  CachedLayerPtr DrawPlan(const PlannedPath& path, const PathFrameInputs& in, bool labels) const;
 
   PathFrameInputs plannedKey_;
-  bool plannedValid_ = false;
   std::shared_ptr<const CheckedMotion> planned_;
-  Drawing plannedDrawing_;
+  CachedLayerPtr plannedLayer_;  // none while the preview shows nothing
 
   PathFrameInputs measuredKey_;
   bool measuredValid_ = false;
   MeasuredView measured_;
   Drawing measuredDrawing_;
+  CachedLayerPtr measuredLayer_;  // the plan under the measured path; none when not shown
 
   // The drawing of the plan under the measured path, and what it was drawn from.
   std::shared_ptr<const PlannedPath> measuredPlanSource_;
   PathFrameInputs measuredPlanKey_;
-  Drawing measuredPlanDrawing_;
+  CachedLayerPtr measuredPlanLayer_;
 };
 
 }  // namespace velmora

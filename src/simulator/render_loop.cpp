@@ -55,6 +55,31 @@ PathFrameInputs PathInputs(const SimulatorContext& state, const Settings& settin
   return in;
 }
 
+FrameContent FlattenLayer(const FrameContent& frame) {
+  FrameContent flat;
+  flat.items.reserve(frame.items.size() + (frame.layer ? frame.layer->items.size() : 0));
+  for (const DrawItem& item : frame.items) {
+    if (item.kind != PrimitiveKind::kCachedLayer) {
+      flat.items.push_back(item);
+    } else if (frame.layer != nullptr) {
+      flat.items.insert(flat.items.end(), frame.layer->items.begin(), frame.layer->items.end());
+    }
+  }
+  if (frame.layer != nullptr) flat.overlay = frame.layer->labels;
+  flat.overlay.insert(flat.overlay.end(), frame.overlay.begin(), frame.overlay.end());
+  return flat;
+}
+
+bool FrameRenderer::DrawContent(const FrameContent& frame) {
+  bool hasLayerItem = false;
+  for (const DrawItem& item : frame.items) {
+    hasLayerItem = hasLayerItem || item.kind == PrimitiveKind::kCachedLayer;
+  }
+  if (frame.layer == nullptr && !hasLayerItem) return DrawFrame(frame.items, frame.overlay);
+  const FrameContent flat = FlattenLayer(frame);
+  return DrawFrame(flat.items, flat.overlay);
+}
+
 RenderLoop::RenderLoop(SimulatorContext state, Clock& clock, FrameRenderer& renderer, int width,
                        int height)
     : state_(state), clock_(clock), renderer_(renderer), width_(width), height_(height) {}
@@ -90,7 +115,8 @@ bool RenderLoop::RunFrame() {
   std::shared_ptr<const CheckedMotion> planned;
   const PathFrameInputs paths = PathInputs(state_, in.settings, width_, height_, &planned);
   std::vector<OverlayText> pathTexts;
-  paths_.Queue(paths, planned, state_.measured, queue_, pathTexts);
+  CachedLayerPtr layer;
+  paths_.Queue(paths, planned, state_.measured, queue_, pathTexts, &layer);
   QueuePathComparison(state_.simulator.comparison, in.settings.scaling, width_, height_, queue_);
 
   // The deadline is compared as an unsigned difference, so the loop also ends across the clock's
@@ -113,15 +139,15 @@ bool RenderLoop::RunFrame() {
   std::vector<OverlayText> own = BuildOverlay(pose, overlay);
   texts.insert(texts.end(), std::make_move_iterator(own.begin()),
                std::make_move_iterator(own.end()));
-  FrameContent frame{queue_.TakeAll(), std::move(texts)};
+  FrameContent frame{queue_.TakeAll(), std::move(texts), std::move(layer)};
   for (DrawItem& item : frame.items) MapToView(item, view);
-  if (!renderer_.KeepsPicture()) return renderer_.DrawFrame(frame.items, frame.overlay);
+  if (!renderer_.KeepsPicture()) return renderer_.DrawContent(frame);
   if (shownValid_ && frame == shown_) {
     ++framesUnchanged_;
     renderer_.FrameUnchanged();
     return true;
   }
-  shownValid_ = renderer_.DrawFrame(frame.items, frame.overlay);
+  shownValid_ = renderer_.DrawContent(frame);
   if (shownValid_) shown_ = std::move(frame);
   return shownValid_;
 }

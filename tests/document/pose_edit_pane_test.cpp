@@ -137,6 +137,35 @@ TEST_F(PoseEditPaneTest, TypingIntoACoordinateFieldIsOneUndoStepWhenLeft) {
   EXPECT_EQ(view.Text(kXFieldId), "+0.000000");
 }
 
+// A pane edit changes one Pose: its undo step copies the chunk around it and shares the rest of
+// a large Motion without comparing it, and undoing it copies no more than that chunk back.
+TEST_F(PoseEditPaneTest, AnEditsUndoStepSharesTheChunksItLeftAlone) {
+  constexpr std::size_t kPoses = 20 * UndoHistory::kChunkPoses;
+  std::vector<Pose> poses(kPoses);
+  for (std::size_t i = 0; i < kPoses; ++i) poses[i].transitionTime = 10 * (i + 1);
+  Load(poses);
+  Pick({kPoses / 2});
+  const std::vector<uint32_t> before = Times();
+
+  Type(kTransitionTimeFieldId, "1230");
+  pane.OnFocusLost(kTransitionTimeFieldId);
+  UndoHistory::StepCost cost = doc.history.LastCost();
+  EXPECT_EQ(cost.comparedPoses, 0u);
+  EXPECT_LE(cost.copiedPoses, UndoHistory::kChunkPoses);
+  view.SetCheck(kMotorCheckIds[1], CheckState::kUnchecked);
+  pane.OnClick(kMotorCheckIds[1]);
+  cost = doc.history.LastCost();
+  EXPECT_EQ(cost.comparedPoses, 0u);
+  EXPECT_LE(cost.copiedPoses, UndoHistory::kChunkPoses);
+
+  for (int undo = 0; undo < 2; ++undo) {
+    ASSERT_TRUE(UndoEdit(pane));
+    EXPECT_LE(doc.history.LastCost().copiedPoses, UndoHistory::kChunkPoses) << undo;
+  }
+  EXPECT_EQ(Times(), before);
+  EXPECT_EQ(doc.motion.Current().excluded[1], 0);
+}
+
 TEST_F(PoseEditPaneTest, CommitPendingEditRecordsTheTypedChangeOnce) {
   pane.CommitPendingEdit();
   EXPECT_EQ(Steps(), 1u);

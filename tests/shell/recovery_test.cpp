@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -216,6 +217,28 @@ TEST(Recovery, YesRestoresTheUnsavedMotionUnderItsNameAndNoDeletesIt) {
     EXPECT_EQ(run.state.document.motion.Size(), 1u);
     EXPECT_TRUE(RecoveryFiles(folder).empty());
   }
+}
+
+// A termination signal closes the question without an answer: every file stays for the next
+// start and nothing more is asked.
+TEST(Recovery, AQuestionClosedWithoutAnAnswerKeepsEveryFileAndAsksNoMore) {
+  TempDir dir;
+  const fs::path folder = dir / "state";
+  for (int runs = 0; runs < 2; ++runs) {
+    ProgramRun run(dir.path(), folder);
+    run.Edit(runs);
+  }
+  std::vector<std::string> left = RecoveryFiles(folder);
+  ASSERT_EQ(left.size(), 2u);
+  std::sort(left.begin(), left.end());
+  ProgramRun run(dir.path(), folder);
+  run.view.messages.answers = {MessageAnswer::kCancel, MessageAnswer::kNo};
+  EXPECT_FALSE(OfferRecovery(run.app, run.view));
+  EXPECT_EQ(run.view.messages.questions.size(), 1u);
+  std::vector<std::string> now = RecoveryFiles(folder);
+  std::erase(now, run.app.RecoveryFile().filename().string());
+  std::sort(now.begin(), now.end());
+  EXPECT_EQ(now, left);
 }
 
 // The program is killed after a few edits, 50 times, often while it writes its recovery file.

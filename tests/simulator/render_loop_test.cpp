@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <string>
@@ -428,6 +429,68 @@ TEST_F(RenderLoopTest, PathPreviewFollowsTheToggleEditsAndThePlayback) {
     shown = shown || t.text.rfind("計画との最大ずれ 0.", 0) == 0;
   }
   EXPECT_TRUE(shown);
+}
+
+// The plan is handed over as a layer that stays the same object while only the current Pose
+// moves, so a renderer that keeps pictures draws it once per edit or view, not every frame.
+TEST(RenderLoopLayer, ThePlanIsOneLayerThatChangesOnlyWithAnEditOrTheView) {
+  struct LayerRenderer : FrameRenderer {
+    bool DrawFrame(const std::vector<DrawItem>&, const std::vector<OverlayText>&) override {
+      return false;  // everything comes through DrawContent
+    }
+    bool DrawContent(const FrameContent& frame) override {
+      frames.push_back(frame);
+      return true;
+    }
+    std::vector<FrameContent> frames;
+  };
+  FakeClock clock{1000};
+  ProgramState state;
+  InitialiseProgramState(state);
+  LayerRenderer renderer;
+  RenderLoop loop(state, clock, renderer, kW, kH);
+  const ArmGeometry g = state.geometry.Get();
+  std::vector<Pose> poses;
+  for (int i = 0; i < 4; ++i) {
+    Pose p;
+    p.x = 20 + 20 * i;
+    p.y = 60;
+    p.z = -25;
+    p.handWidth = 20;
+    p.interpolation = kLinear;
+    p.transitionTime = 1000;
+    UpdateMotorValues(g, p);
+    poses.push_back(p);
+  }
+  state.document.motion.Replace(poses, 1);
+  state.analysis.Update(state.document.motion, g, 5, 300);
+  state.programSettings.Update([](ProgramSettings& s) { s.pathPreview = true; });
+
+  loop.RunFrame();
+  state.document.motion.SetCurrentIndex(2);
+  loop.RunFrame();
+  state.settings.Update([](Settings& s) { s.scaling *= 1.5; });
+  loop.RunFrame();
+  ASSERT_EQ(renderer.frames.size(), 3u);
+  const FrameContent& first = renderer.frames[0];
+  ASSERT_NE(first.layer, nullptr);
+  EXPECT_GT(VerticesIn(first.layer->items, kPenDownPathColour), 0u);
+  EXPECT_EQ(first.layer->labels.size(), 4u);
+  // In the frame itself only the layer's place and the current move.
+  EXPECT_EQ(VerticesIn(first.items, kPenDownPathColour), 0u);
+  EXPECT_EQ(
+      std::count_if(first.items.begin(), first.items.end(),
+                    [](const DrawItem& item) { return item.kind == PrimitiveKind::kCachedLayer; }),
+      1);
+  EXPECT_GT(VerticesIn(first.items, kCurrentMoveColour), 0u);
+  EXPECT_EQ(renderer.frames[1].layer, first.layer);  // another current Pose, the same plan
+  EXPECT_NE(renderer.frames[1].items, first.items);
+  EXPECT_NE(renderer.frames[2].layer, first.layer);  // another view
+  // Drawn without a kept picture, the frame is what it was before layers: the plan in its place.
+  const FrameContent flat = FlattenLayer(first);
+  EXPECT_EQ(VerticesIn(flat.items, kPenDownPathColour),
+            VerticesIn(first.layer->items, kPenDownPathColour));
+  EXPECT_EQ(flat.overlay.size(), first.overlay.size() + 4);
 }
 
 }  // namespace

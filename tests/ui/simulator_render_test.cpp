@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QFont>
 #include <QImage>
+#include <cmath>
+#include <vector>
 
 #include "geometry/kinematics.h"
 #include "shell/program_state.h"
@@ -158,6 +160,49 @@ TEST_F(SimulatorRenderTest, OverlayIsWrittenInBlackAndPlayInBlue) {
     }
   }
   EXPECT_GT(blue, 10);
+}
+
+// The planned path is drawn once into a layer and composed into each frame: the frames look as
+// when every item and number is drawn in its place, as the current Pose moves along.
+TEST_F(SimulatorRenderTest, ThePlanComposedFromItsLayerLooksAsDrawnInPlace) {
+  const ArmGeometry g = state.geometry.Get();
+  std::vector<Pose> poses;
+  for (int i = 0; i < 40; ++i) {
+    Pose p;
+    p.x = 30 + 50 * std::cos(i * 0.37);
+    p.y = 10 + 60 * std::sin(i * 0.33);
+    p.z = i % 5 == 0 ? 0 : -25;
+    p.handWidth = 20;
+    p.interpolation = i % 3 == 0 ? kArc : kLinear;
+    p.arcRadius = 40;
+    p.transitionTime = 1000;
+    UpdateMotorValues(g, p);
+    poses.push_back(p);
+  }
+  state.document.motion.Replace(poses, 0);
+  state.analysis.Update(state.document.motion, g, 5, 300);
+  state.programSettings.Update([](ProgramSettings& s) { s.pathPreview = true; });
+
+  struct Both : FrameRenderer {
+    Both(const TextureTable& textures)
+        : layered(QSize(kW, kH), textures, QFont(), [this](QImage& f) { withLayer = f.copy(); }),
+          inPlace(QSize(kW, kH), textures, QFont(), [this](QImage& f) { flat = f.copy(); }) {}
+    bool DrawFrame(const std::vector<DrawItem>&, const std::vector<OverlayText>&) override {
+      return false;
+    }
+    bool DrawContent(const FrameContent& frame) override {
+      const FrameContent expanded = FlattenLayer(frame);
+      return layered.DrawContent(frame) && inPlace.DrawFrame(expanded.items, expanded.overlay);
+    }
+    QImage withLayer, flat;
+    QueueRasterizer layered, inPlace;
+  } both(textures);
+  RenderLoop loop(state, clock, both, kW, kH);
+  for (std::size_t current : {0u, 7u, 23u}) {
+    state.document.motion.SetCurrentIndex(current);
+    ASSERT_TRUE(loop.RunFrame());
+    EXPECT_EQ(both.withLayer, both.flat) << current;
+  }
 }
 
 TEST(TintImage, MultipliesEveryChannelIncludingAlpha) {

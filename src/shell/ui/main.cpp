@@ -3,7 +3,6 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStringList>
-#include <QTimer>
 #include <QTranslator>
 #include <unistd.h>
 
@@ -19,12 +18,10 @@
 #include "link/hidapi/cp2110_bridge.h"
 #include "shell/application.h"
 #include "shell/cli.h"
-#include "shell/command_dispatch.h"
 #include "shell/command_line.h"
 #include "shell/program_paths.h"
 #include "shell/program_state.h"
-#include "shell/recovery_offer.h"
-#include "shell/ui/main_window.h"
+#include "shell/ui/program_run.h"
 #include "shell/ui/termination_signals.h"
 
 namespace {
@@ -134,29 +131,5 @@ int main(int argc, char** argv) {
        std::filesystem::path(VELMORA_INSTALLED_DATA_DIR)}));
   // Register defaults, def.ini, the first Motion; the window does the rest of the start-up.
   app.LoadStartupState();
-  int code = 0;
-  {
-    velmora::MainWindow window(app);
-    velmora::TerminationWatcher watcher([&window](int) {
-      // Leaves every event loop, a modal dialog's too, once the robot is let go of.
-      window.CloseWithoutAsking([] { QCoreApplication::exit(0); });
-    });
-    window.show();
-    // Work that a previous run lost in a crash, a kill or a logout.
-    velmora::OfferRecovery(app, window);
-    // Opened from within the event loop, so that whatever it asks (the load dialog) runs inside
-    // the loop that a termination signal ends.
-    if (!line.files.empty()) {
-      QTimer::singleShot(0, &window, [&app, &window, file = line.files.front()] {
-        if (!velmora::OpenMotionAt(app, window, file)) {
-          std::fprintf(stderr, "velmora: cannot open %s\n", file.c_str());
-        }
-      });
-    }
-    code = QApplication::exec();
-    // Nothing may read the Motion any more once it is released.
-    window.StopThreads();
-    app.FinishRun();
-  }
-  return code;
+  return velmora::RunProgram(app, line.files);
 }

@@ -26,9 +26,10 @@ class TerminationWatcher final : public QObject {
  public:
   explicit TerminationWatcher(std::function<void(int signal)> onSignal, QObject* parent = nullptr);
 
- private:
+  // Handles the signals that arrived so far, now, without the event loop.
   void Drain();
 
+ private:
   std::function<void(int)> onSignal_;
   QSocketNotifier* notifier_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "simulator/ui/queue_rasterizer.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -159,24 +160,119 @@ void QueueRasterizer::DrawFan(QPainter& painter, const DrawItem& item) {
   }
 }
 
-void QueueRasterizer::DrawLines(const DrawItem& item) {
+void QueueRasterizer::DrawLines(QImage& target, const DrawItem& item) {
   // Lines go straight into the pixels: per-pixel colour interpolation and the blending of
   // translucent one-pixel lines are far cheaper here than through a gradient pen.
   PixelBuffer buffer;
-  buffer.pixels = reinterpret_cast<uint32_t*>(back_.bits());
-  buffer.width = back_.width();
-  buffer.height = back_.height();
-  buffer.stride = static_cast<int>(back_.bytesPerLine() / 4);
+  buffer.pixels = reinterpret_cast<uint32_t*>(target.bits());
+  buffer.width = target.width();
+  buffer.height = target.height();
+  buffer.stride = static_cast<int>(target.bytesPerLine() / 4);
   DrawLineItem(buffer, item);
+}
+
+void QueueRasterizer::DrawTexts(QPainter& painter, const std::vector<OverlayText>& texts) {
+  const QRect bounds(QPoint(0, 0), size_);
+  for (const OverlayText& t : texts) {
+    painter.setPen(QColor::fromRgb(t.rgb));
+    painter.drawText(QRect(t.x, t.y, std::max(bounds.width() - t.x, 1), 64),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size())));
+  }
+}
+
+void QueueRasterizer::PrepareLayer(const CachedLayerPtr& layer) {
+  if (layer == layer_ && layerItems_.size() == size_) return;
+  layer_ = layer;
+  layerItemsRect_ = QRect();
+  layerLabelsRect_ = QRect();
+  if (layer == nullptr) return;
+  const QRect bounds(QPoint(0, 0), size_);
+  for (QImage* image : {&layerItems_, &layerLabels_}) {
+    if (image->size() != size_ || image->format() != QImage::Format_ARGB32_Premultiplied) {
+      *image = QImage(size_, QImage::Format_ARGB32_Premultiplied);
+    }
+    image->fill(Qt::transparent);
+  }
+
+  // The items as the frame would draw them in their place, onto nothing.
+  if (!layer->items.empty() && !layerItems_.isNull()) {
+    QPainter painter;
+    if (painter.begin(&layerItems_)) {
+      painter.setRenderHint(QPainter::Antialiasing, false);
+      painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+      painter.translate(0.5, 0.5);
+      for (const DrawItem& item : layer->items) {
+        painter.setCompositionMode(item.alphaBlend != 0 ? QPainter::CompositionMode_SourceOver
+                                                        : QPainter::CompositionMode_Source);
+        if (item.kind == PrimitiveKind::kTriangleFan) {
+          DrawFan(painter, item);
+        } else if (item.kind != PrimitiveKind::kCachedLayer) {
+          DrawLines(layerItems_, item);
+        }
+      }
+      painter.end();
+    }
+    // Only the part that holds anything is composed into the frames.
+    float left = 0, top = 0, right = -1, bottom = -1;
+    for (const DrawItem& item : layer->items) {
+      for (const SceneVertex& v : item.vertices) {
+        if (!Finite(v)) continue;
+        if (right < left) {
+          left = right = v.x;
+          top = bottom = v.y;
+        }
+        left = std::min(left, v.x);
+        right = std::max(right, v.x);
+        top = std::min(top, v.y);
+        bottom = std::max(bottom, v.y);
+      }
+    }
+    if (right >= left) {
+      // A pixel beyond every end point on each side, for rounding.
+      const QRect box(QPoint(static_cast<int>(std::floor(std::max(left, -1.0f))) - 1,
+                             static_cast<int>(std::floor(std::max(top, -1.0f))) - 1),
+                      QPoint(static_cast<int>(std::ceil(std::min(right, 1e6f))) + 1,
+                             static_cast<int>(std::ceil(std::min(bottom, 1e6f))) + 1));
+      layerItemsRect_ = box.intersected(bounds);
+    }
+  }
+
+  if (!layer->labels.empty() && !layerLabels_.isNull()) {
+    QPainter painter;
+    if (painter.begin(&layerLabels_)) {
+      painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+      painter.setFont(font_);
+      DrawTexts(painter, layer->labels);
+      painter.end();
+    }
+    const QFontMetrics metrics(font_);
+    for (const OverlayText& t : layer->labels) {
+      const QString text = QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size()));
+      const QRect box(t.x, t.y, metrics.horizontalAdvance(text) + 4, metrics.height() + 4);
+      layerLabelsRect_ = layerLabelsRect_.united(box.adjusted(-2, -2, 0, 0));
+    }
+    layerLabelsRect_ = layerLabelsRect_.intersected(bounds);
+  }
 }
 
 bool QueueRasterizer::DrawFrame(const std::vector<DrawItem>& items,
                                 const std::vector<OverlayText>& overlay) {
+  return Draw(items, overlay, nullptr);
+}
+
+bool QueueRasterizer::DrawContent(const FrameContent& frame) {
+  return Draw(frame.items, frame.overlay, frame.layer);
+}
+
+bool QueueRasterizer::Draw(const std::vector<DrawItem>& items,
+                           const std::vector<OverlayText>& overlay, const CachedLayerPtr& layer) {
   if (size_.isEmpty()) return false;
   if (back_.size() != size_ || back_.format() != QImage::Format_ARGB32_Premultiplied) {
     back_ = QImage(size_, QImage::Format_ARGB32_Premultiplied);
   }
   if (back_.isNull()) return false;
+  PrepareLayer(layer);
 
   QPainter painter;
   if (!painter.begin(&back_)) return false;
@@ -191,23 +287,28 @@ bool QueueRasterizer::DrawFrame(const std::vector<DrawItem>& items,
   for (const DrawItem& item : items) {
     painter.setCompositionMode(item.alphaBlend != 0 ? QPainter::CompositionMode_SourceOver
                                                     : QPainter::CompositionMode_Source);
-    if (item.kind == PrimitiveKind::kTriangleFan) {
+    if (item.kind == PrimitiveKind::kCachedLayer) {
+      if (layer != nullptr && !layerItemsRect_.isEmpty()) {
+        painter.save();
+        painter.resetTransform();
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter.drawImage(layerItemsRect_.topLeft(), layerItems_, layerItemsRect_);
+        painter.restore();
+      }
+    } else if (item.kind == PrimitiveKind::kTriangleFan) {
       DrawFan(painter, item);
     } else {
-      DrawLines(item);
+      DrawLines(back_, item);
     }
   }
 
   painter.resetTransform();
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  painter.setFont(font_);
-  const QRect bounds(QPoint(0, 0), size_);
-  for (const OverlayText& t : overlay) {
-    painter.setPen(QColor::fromRgb(t.rgb));
-    painter.drawText(QRect(t.x, t.y, std::max(bounds.width() - t.x, 1), 64),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size())));
+  if (layer != nullptr && !layerLabelsRect_.isEmpty()) {
+    painter.drawImage(layerLabelsRect_.topLeft(), layerLabels_, layerLabelsRect_);
   }
+  painter.setFont(font_);
+  DrawTexts(painter, overlay);
   if (!painter.end()) return false;
   present_(back_);
   return true;

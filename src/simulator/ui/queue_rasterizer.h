@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <array>
 #include <cstdint>
@@ -22,6 +23,10 @@ namespace velmora {
 // overlay texts with QPainter. A finished frame is handed to `present`, which may swap the image it
 // is given for another of the same size; a frame that fails is never handed over. A frame equal to
 // the one presented last is not drawn: `unchanged` is told instead.
+//
+// A frame's cached layer (the planned path) is drawn once into two transparent pictures of its own,
+// its items and its labels, which every frame showing the same layer composes: the items at the
+// layer's place in the drawing order, the labels before the overlay's own texts.
 class QueueRasterizer final : public FrameRenderer {
  public:
   using Present = std::function<void(QImage& frame)>;
@@ -31,6 +36,7 @@ class QueueRasterizer final : public FrameRenderer {
 
   bool DrawFrame(const std::vector<DrawItem>& items,
                  const std::vector<OverlayText>& overlay) override;
+  bool DrawContent(const FrameContent& frame) override;
   // The frame handed to `present` stays on show until the next one.
   bool KeepsPicture() const override { return true; }
   void FrameUnchanged() override {
@@ -38,8 +44,13 @@ class QueueRasterizer final : public FrameRenderer {
   }
 
  private:
+  bool Draw(const std::vector<DrawItem>& items, const std::vector<OverlayText>& overlay,
+            const CachedLayerPtr& layer);
   void DrawFan(QPainter& painter, const DrawItem& item);
-  void DrawLines(const DrawItem& item);
+  static void DrawLines(QImage& target, const DrawItem& item);
+  void DrawTexts(QPainter& painter, const std::vector<OverlayText>& texts);
+  // Draws `layer` into the layer pictures unless they already show it.
+  void PrepareLayer(const CachedLayerPtr& layer);
   // The texture multiplied by a colour; the plain texture for opaque white.
   const QImage& Tinted(int texture, uint32_t colour);
 
@@ -55,6 +66,13 @@ class QueueRasterizer final : public FrameRenderer {
     QImage image;
   };
   std::array<Tint, kTextureCount> tints_;  // the last tint of each texture, reused while it lasts
+
+  // The pictures of the cached layer drawn last, and the parts of them that hold anything.
+  CachedLayerPtr layer_;
+  QImage layerItems_;
+  QRect layerItemsRect_;
+  QImage layerLabels_;
+  QRect layerLabelsRect_;
 };
 
 // A texture multiplied channel by channel (alpha too) by an ARGB colour.
