@@ -12,6 +12,9 @@ const std::vector<MenuPopup>& MainMenu() {
         {kCmdSave, "上書き保存"},
         {kCmdSaveAs, "名前をつけて保存..."},
         {},
+        {kCmdImportDrawing, "図形の読み込み…"},
+        {kCmdDrawText, "文字の描画…"},
+        {},
         {kCmdExit, "終了"}}},
       {"編集(&E)",
        {{kCmdUndo, "元に戻す"},
@@ -124,7 +127,7 @@ const std::vector<int>& CommandAvailability::BusyCommands() {
       kCmdCut,     kCmdCopy,         kCmdPaste,      kCmdBatchConversion,
       kCmdCapturePose, kCmdInsertPose, kCmdDelete,   kCmdPlay,   kCmdStep,
       kCmdRecord,  kCmdStop,         kCmdSimulatorSettings, kCmdSaveAs, kCmdCoordinateSystem,
-      kCmdSimplifyRecording,
+      kCmdSimplifyRecording, kCmdImportDrawing, kCmdDrawText,
   };
   return commands;
 }
@@ -138,7 +141,7 @@ CommandAvailability::CommandAvailability() {
 
 int CommandAvailability::Slot(int command) {
   const int slot = command - 40000;
-  return (slot >= 0 && slot < 100) ? slot : -1;
+  return (slot >= 0 && slot < 200) ? slot : -1;
 }
 
 void CommandAvailability::Set(int command, bool enabled) {

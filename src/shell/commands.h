@@ -45,6 +45,9 @@ enum Command : int {
   kCmdMotionCheck = 40092,
   // Ours: a recording's rows turned into a few Linear and Arc Poses (edit and context menus).
   kCmdSimplifyRecording = 40095,
+  // Ours: a drawing from a file, and text in a single-stroke font, placed and inserted (file menu).
+  kCmdImportDrawing = 40100,
+  kCmdDrawText = 40101,
 };
 
 inline constexpr int kMainMenuId = 101;
@@ -117,9 +120,9 @@ class CommandAvailability {
   static int Slot(int command);
   void Set(int command, bool enabled);
 
-  // One flag per command number 40000..40099; written by whichever thread enters or leaves the
+  // One flag per command number 40000..40199; written by whichever thread enters or leaves the
   // busy state (the UI thread, or a worker at its end), read by the UI thread.
-  std::array<std::atomic<bool>, 100> enabled_;
+  std::array<std::atomic<bool>, 200> enabled_;
   std::atomic<bool> busy_{false};  // written with enabled_
   ChangeSink* sink_ = nullptr;
 };

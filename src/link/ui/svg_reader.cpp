@@ -27,10 +27,10 @@ class StrokeEngine : public QPaintEngine {
   bool end() override { return true; }
   Type type() const override { return QPaintEngine::User; }
 
-  void updateState(const QPaintEngineState& state) override {
-    if (state.state() & DirtyTransform) transform_ = state.transform();
-    if (state.state() & DirtyPen) pen_ = state.pen().style() != Qt::NoPen;
-    if (state.state() & DirtyBrush) brush_ = state.brush().style() != Qt::NoBrush;
+  void updateState(const QPaintEngineState& changed) override {
+    if (changed.state() & DirtyTransform) transform_ = changed.transform();
+    if (changed.state() & DirtyPen) pen_ = changed.pen().style() != Qt::NoPen;
+    if (changed.state() & DirtyBrush) brush_ = changed.brush().style() != Qt::NoBrush;
   }
 
   void drawPath(const QPainterPath& path) override {
