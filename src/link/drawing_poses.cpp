@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "geometry/kinematics.h"
 #include "link/drawing_order.h"
@@ -88,6 +89,38 @@ std::vector<Pose> StrokeRun(const ArmGeometry& g, const DrawingOptions& o, int e
   return run;
 }
 
+// The run cut into pieces that each turn by at most half a turn, of equal turn: an Arc Pose never
+// sweeps more than a semicircle, whose centre the radius's sign alone cannot place exactly, and a
+// circle becomes three arcs rather than one that nearly closes and a straight stub. Corners do not
+// count as turning. Pieces share their end samples.
+std::vector<std::pair<std::size_t, std::size_t>> TurnPieces(const std::vector<Pose>& run) {
+  std::vector<std::pair<std::size_t, std::size_t>> pieces;
+  if (run.size() < 2) return pieces;
+  std::vector<double> turned(run.size(), 0);
+  for (std::size_t k = 2; k < run.size(); ++k) {
+    const double h0 = std::atan2(run[k - 1].y - run[k - 2].y, run[k - 1].x - run[k - 2].x);
+    const double h1 = std::atan2(run[k].y - run[k - 1].y, run[k].x - run[k - 1].x);
+    double d = h1 - h0;
+    while (d > kPi) d -= 2 * kPi;
+    while (d < -kPi) d += 2 * kPi;
+    turned[k - 1] = turned[k - 2] + (std::fabs(d) < kPi / 4 ? std::fabs(d) : 0);
+  }
+  turned.back() = turned[run.size() - 2];
+  const double total = turned.back();
+  const std::size_t count = std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(total / (kPi * 0.98))));
+  std::size_t first = 0;
+  for (std::size_t piece = 1; piece < count; ++piece) {
+    const double at = total * static_cast<double>(piece) / static_cast<double>(count);
+    std::size_t k = first + 1;
+    while (k + 1 < run.size() && turned[k] < at) ++k;
+    if (k + 1 >= run.size()) break;
+    pieces.emplace_back(first, k);
+    first = k;
+  }
+  pieces.emplace_back(first, run.size() - 1);
+  return pieces;
+}
+
 DrawingPlan Arrange(const ArmGeometry& g, const Drawing& drawing, const FlatDrawing& flat,
                     const Placement& placement, const DrawingOptions& o, const Pose& from) {
   DrawingPlan plan;
@@ -143,8 +176,10 @@ DrawingPlan PlanDrawing(const ArmGeometry& g, const Drawing& drawing, const Flat
     add(MakePose(g, o, elbow, stroke.start, o.reach.penUpZ, kNone, ms));
     add(MakePose(g, o, elbow, stroke.start, o.reach.penDownZ, kNone, liftMs));
     const std::vector<Pose> run = StrokeRun(g, o, elbow, stroke);
-    if (run.size() >= 2) {
-      const SimplifiedRecording fitted = SimplifyRecording(g, run, simplify);
+    for (const auto& [first, last] : TurnPieces(run)) {
+      const std::vector<Pose> piece(run.begin() + static_cast<std::ptrdiff_t>(first),
+                                    run.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+      const SimplifiedRecording fitted = SimplifyRecording(g, piece, simplify);
       for (std::size_t k = 1; k < fitted.poses.size(); ++k) add(fitted.poses[k]);
       plan.summary.maxDeviationMm = std::max(plan.summary.maxDeviationMm, fitted.maxDeviationMm);
     }
