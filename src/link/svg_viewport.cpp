@@ -1,6 +1,7 @@
 #include "link/svg_viewport.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <vector>
 
@@ -72,6 +73,49 @@ bool ParseSvgLengthMm(std::string_view text, double* mm) {
   if (!(result <= kLargestLengthMm)) return false;
   *mm = result;
   return true;
+}
+
+NumberScan ScanNumbers(std::string_view text) {
+  NumberScan scan;
+  std::size_t i = 0;
+  auto digit = [&text](std::size_t k) { return k < text.size() && text[k] >= '0' && text[k] <= '9'; };
+  while (i < text.size()) {
+    const char c = text[i];
+    if (c == '#') {  // a colour: #1e9999 is no number
+      ++i;
+      while (i < text.size() && std::isalnum(static_cast<unsigned char>(text[i]))) ++i;
+      continue;
+    }
+    const bool starts = digit(i) || (c == '.' && digit(i + 1)) ||
+                        ((c == '-' || c == '+') && (digit(i + 1) || (i + 2 < text.size() &&
+                                                                     text[i + 1] == '.' &&
+                                                                     digit(i + 2))));
+    if (!starts) {
+      // nan and inf have no place in geometry (names and colours have other letters around).
+      if ((c == 'n' || c == 'N' || c == 'i' || c == 'I') && i + 3 <= text.size()) {
+        std::string word(text.substr(i, 3));
+        for (char& w : word) w = static_cast<char>(w | 0x20);
+        const bool alone = (i == 0 || !std::isalpha(static_cast<unsigned char>(text[i - 1]))) &&
+                           (i + 3 == text.size() ||
+                            !std::isalpha(static_cast<unsigned char>(text[i + 3])) ||
+                            text.substr(i, 8) == "infinity" || text.substr(i, 8) == "Infinity");
+        if ((word == "nan" || word == "inf") && alone) scan.absurd = true;
+      }
+      ++i;
+      continue;
+    }
+    std::size_t used = 0;
+    // A number ends at a second point or sign ("1.5.5" is 1.5 and .5 in path data).
+    const double v = ParseDouble(text.substr(i, std::min<std::size_t>(64, text.size() - i)), &used);
+    if (used == 0) {
+      ++i;
+      continue;
+    }
+    ++scan.count;
+    if (!std::isfinite(v) || std::fabs(v) > 1e9) scan.absurd = true;
+    i += used;
+  }
+  return scan;
 }
 
 SvgViewport ResolveSvgViewport(const SvgRootAttributes& root) {

@@ -30,4 +30,13 @@ struct SvgViewport {
 // unit is one px. `ok` false when the viewBox is malformed or empty.
 SvgViewport ResolveSvgViewport(const SvgRootAttributes& root);
 
+// The numbers of an attribute's text (path data, points, a length, a transform): how many, and
+// whether one is absurd (beyond +-1e9, or a word like nan or inf where a number goes). Qt's parser
+// turns an overflowing number into 0 without a word, so the reader looks first.
+struct NumberScan {
+  std::size_t count = 0;
+  bool absurd = false;
+};
+NumberScan ScanNumbers(std::string_view text);
+
 }  // namespace velmora

@@ -188,6 +188,14 @@ TEST(SvgViewport, UnitsAndEachAspectRuleMapUserUnitsToMm) {
             (DrawingPoint{25.4, 12.7}));
   EXPECT_FALSE(ResolveSvgViewport({"", "", "0 0 0 10", ""}).ok);
   EXPECT_FALSE(ResolveSvgViewport({"", "", "0 0 nan 10", ""}).ok);
+
+  // What the reader looks for before Qt parses: counts, and numbers no drawing has.
+  EXPECT_EQ(ScanNumbers("M10,20 L-3.5.5e1 30").count, 5u);
+  EXPECT_FALSE(ScanNumbers("fill:#1e9999;stroke-width:0.26").absurd);
+  EXPECT_TRUE(ScanNumbers("M 0 0 L 1e300 5").absurd);
+  EXPECT_TRUE(ScanNumbers("M 0 0 L NaN 5").absurd);
+  EXPECT_TRUE(ScanNumbers("translate(inf)").absurd);
+  EXPECT_FALSE(ScanNumbers("font-family:Infant Sans").absurd);
 }
 
 TEST(DrawingDialog, OkWaitsForTheReachTheFitEnablesItAndInsertCountsOnce) {

@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 #include <cmath>
 
 #include "base/string_table.h"
@@ -51,7 +52,7 @@ class StrokeEngine : public QPaintEngine {
     drawPolygon(f.constData(), static_cast<int>(f.size()), mode);
   }
   void drawLines(const QLineF* lines, int count) override {
-    if (!pen_) return;
+    if (!Visible()) return;
     for (int k = 0; k < count; ++k) {
       QPainterPath path;
       path.moveTo(lines[k].p1());
@@ -79,13 +80,20 @@ class StrokeEngine : public QPaintEngine {
   bool Overflow() const { return segments_ > kSvgMaxSegments; }
 
  private:
-  bool Visible() const { return (pen_ || brush_) && !Overflow(); }
+  bool Visible() const {
+    // The painter's own pen and brush: the state handed to the engine can lag behind them.
+    const QPainter* p = painter();
+    const bool pen = p != nullptr ? p->pen().style() != Qt::NoPen : pen_;
+    const bool brush = p != nullptr ? p->brush().style() != Qt::NoBrush : brush_;
+    return (pen || brush) && !Overflow();
+  }
 
   void Collect(const QPainterPath& path) {
     Stroke stroke;
     bool open = false;
     auto flush = [&]() {
-      if (open && !stroke.segments.empty()) {
+      // A shape both filled and stroked arrives twice in a row: keep it once.
+      if (open && !stroke.segments.empty() && !SameAsLast(stroke)) {
         segments_ += stroke.segments.size();
         strokes_.push_back(std::move(stroke));
       }
@@ -125,6 +133,20 @@ class StrokeEngine : public QPaintEngine {
       }
     }
     flush();
+  }
+
+  bool SameAsLast(const Stroke& s) const {
+    if (strokes_.empty()) return false;
+    const Stroke& last = strokes_.back();
+    if (!(last.start == s.start) || last.segments.size() != s.segments.size()) return false;
+    for (std::size_t k = 0; k < s.segments.size(); ++k) {
+      const DrawingSegment& a = last.segments[k];
+      const DrawingSegment& b = s.segments[k];
+      if (a.kind != b.kind || !(a.end == b.end) || !(a.c1 == b.c1) || !(a.c2 == b.c2)) {
+        return false;
+      }
+    }
+    return true;
   }
 
   QTransform transform_;
@@ -170,15 +192,29 @@ class StrokeDevice : public QPaintDevice {
   mutable StrokeEngine engine_;
 };
 
-// The root's size attributes, and the hostile shapes Qt would not stop: a DTD (entities), deep
-// nesting, a document that is not SVG.
-SvgError Precheck(const QByteArray& data, SvgRootAttributes& root) {
+// Elements that draw no strokes. Text needs the fonts of a GUI application, which the command line
+// does not have; the others are pictures.
+bool Dropped(QStringView name) {
+  return name == QLatin1String("text") || name == QLatin1String("flowRoot") ||
+         name == QLatin1String("image") || name == QLatin1String("foreignObject");
+}
+
+// The root's size attributes, and the hostile shapes Qt would not stop: declared entities, deep
+// nesting, a document that is not SVG. `cleaned` is the document without the elements that draw
+// no strokes.
+SvgError Precheck(const QByteArray& data, SvgRootAttributes& root, QByteArray& cleaned) {
   QXmlStreamReader xml(data);
+  QXmlStreamWriter out(&cleaned);
   int depth = 0;
+  int droppedDepth = 0;  // > 0 inside a dropped element
+  std::size_t numbers = 0;
   bool sawRoot = false;
   while (!xml.atEnd()) {
     const QXmlStreamReader::TokenType t = xml.readNext();
-    if (t == QXmlStreamReader::DTD) return SvgError::kEntities;
+    // The usual DOCTYPE line of illustration programs is fine; declared entities are not.
+    if (t == QXmlStreamReader::DTD && !xml.entityDeclarations().isEmpty()) {
+      return SvgError::kEntities;
+    }
     if (t == QXmlStreamReader::EntityReference) return SvgError::kEntities;
     if (t == QXmlStreamReader::StartElement) {
       if (++depth > kSvgMaxDepth) return SvgError::kTooDeep;
@@ -191,9 +227,34 @@ SvgError Precheck(const QByteArray& data, SvgRootAttributes& root) {
         root.viewBox = a.value("viewBox").toString().toStdString();
         root.preserveAspectRatio = a.value("preserveAspectRatio").toString().toStdString();
       }
+      if (droppedDepth > 0 || Dropped(xml.name())) {
+        ++droppedDepth;
+        continue;
+      }
+      for (const QXmlStreamAttribute& a : xml.attributes()) {
+        // Names and references hold no geometry.
+        if (!a.prefix().isEmpty() || a.name() == QLatin1String("id") ||
+            a.name() == QLatin1String("class") || a.name() == QLatin1String("href")) {
+          continue;
+        }
+        const QByteArray value = a.value().toUtf8();
+        const NumberScan scan =
+            ScanNumbers(std::string_view(value.constData(), static_cast<std::size_t>(value.size())));
+        if (scan.absurd) return SvgError::kBadNumbers;
+        numbers += scan.count;
+        // Two numbers make the least segment (a line); the cap counts them before Qt parses.
+        if (numbers > 2 * kSvgMaxSegments) return SvgError::kTooManyParts;
+      }
     } else if (t == QXmlStreamReader::EndElement) {
       --depth;
+      if (droppedDepth > 0) {
+        --droppedDepth;
+        continue;
+      }
+    } else if (droppedDepth > 0 || t == QXmlStreamReader::DTD) {
+      continue;
     }
+    if (t != QXmlStreamReader::Invalid) out.writeCurrentToken(xml);
   }
   if (xml.hasError() || !sawRoot) return SvgError::kMalformed;
   return SvgError::kNone;
@@ -220,7 +281,8 @@ SvgReadResult ReadSvgData(const QByteArray& data) {
     return out;
   }
   SvgRootAttributes root;
-  out.error = Precheck(data, root);
+  QByteArray cleaned;
+  out.error = Precheck(data, root, cleaned);
   if (!out.ok()) return out;
   const SvgViewport viewport = ResolveSvgViewport(root);
   if (!viewport.ok) {
@@ -230,7 +292,7 @@ SvgReadResult ReadSvgData(const QByteArray& data) {
   g_parseWarning = false;
   g_previous = qInstallMessageHandler(CatchWarnings);
   QSvgRenderer renderer;
-  const bool loaded = renderer.load(data);
+  const bool loaded = renderer.load(cleaned);
   StrokeDevice device;
   if (loaded && renderer.isValid()) {
     QPainter painter(&device);

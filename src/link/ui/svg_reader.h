@@ -15,7 +15,7 @@ enum class SvgError {
   kMissing,       // cannot be opened
   kTooLarge,      // over kSvgMaxBytes
   kMalformed,     // not well-formed XML or not an SVG document, a bad path or number
-  kEntities,      // declares entities or a DTD
+  kEntities,      // declares or uses entities
   kTooDeep,       // nested deeper than kSvgMaxDepth
   kTooManyParts,  // more than kSvgMaxSegments segments
   kBadNumbers,    // a coordinate that is not finite or is absurdly large
