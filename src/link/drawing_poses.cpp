@@ -16,7 +16,7 @@ namespace {
 // A sample of a stroke is no further than this from the next (mm), so that every Linear or Arc
 // candidate is checked along its whole length.
 constexpr double kSampleStepMm = 1.0;
-constexpr uint32_t kMinTravelMs = 100;
+constexpr uint32_t kMinTravelMs = 30;
 constexpr uint32_t kMaxMoveMs = 655350;
 // Rounds of lengthening the moves a servo could not follow at their first time.
 constexpr int kSpeedRounds = 4;

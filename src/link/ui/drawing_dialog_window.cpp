@@ -25,8 +25,8 @@ constexpr ControlLayout kLayout[] = {
 #include "drawing_layout.inc"
 };
 
-constexpr DialogTemplate kFileTemplate{kDrawingDialogId, "図形の読み込み", 260, 226};
-constexpr DialogTemplate kTextTemplate{kDrawingDialogId, "文字の描画", 260, 226};
+constexpr DialogTemplate kFileTemplate{kDrawingDialogId, "図形の読み込み", 300, 236};
+constexpr DialogTemplate kTextTemplate{kDrawingDialogId, "文字の描画", 300, 236};
 
 constexpr int kOpenTitleText = 41322;   // "図形の読み込み"
 constexpr int kFilterText = 41323;      // "SVG ファイル"
