@@ -124,7 +124,7 @@ class FieldView : public ControlView {
 void BM_DrawingDialogChange5000(benchmark::State& state) {
   Geometry geo;
   FieldView view;
-  DrawingDialog dialog(view, geo.Get(), DrawingSource{Curves(250, 20), {}}, PenOptions(),
+  DrawingDialog dialog(view, geo.Get(), DrawingSource{Curves(250, 20), {}, {}}, PenOptions(),
                        DefaultPose(geo.Get()));
   dialog.OnInit();
   int turn = 0;

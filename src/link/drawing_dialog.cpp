@@ -51,6 +51,7 @@ DrawingDialog::DrawingDialog(ControlView& view, const ArmGeometry& g, DrawingSou
     : view_(view),
       g_(g),
       fonts_(std::move(source.fonts)),
+      kana_(std::move(source.kana)),
       drawing_(std::move(source.drawing)),
       options_(options),
       from_(from) {}
@@ -91,7 +92,8 @@ void DrawingDialog::LayOutText() {
                                       : 0];
   const int align = view_.Selection(kDrawingAlignCombo);
   text_.align = align == 1 ? TextAlign::kCentre : align == 2 ? TextAlign::kRight : TextAlign::kLeft;
-  TextLayout layout = LayoutText(font.font, view_.Text(kDrawingTextField), text_);
+  TextLayout layout = LayoutText(font.font, view_.Text(kDrawingTextField), text_,
+                                 kana_.glyphs.empty() ? nullptr : &kana_);
   drawing_ = std::move(layout.drawing);
   missing_ = std::move(layout.missing);
   flat_ = FlattenDrawing(drawing_);

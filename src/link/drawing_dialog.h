@@ -53,6 +53,7 @@ struct FontChoice {
 struct DrawingSource {
   Drawing drawing;
   std::vector<FontChoice> fonts;
+  HersheyFont kana;  // draws what the chosen font lacks (no glyphs: none)
 };
 
 class DrawingDialog {
@@ -84,6 +85,7 @@ class DrawingDialog {
   ControlView& view_;
   const ArmGeometry g_;
   std::vector<FontChoice> fonts_;
+  HersheyFont kana_;
   Drawing drawing_;
   FlatDrawing flat_;
   DrawingOptions options_;

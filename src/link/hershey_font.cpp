@@ -1,6 +1,7 @@
 #include "link/hershey_font.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace velmora {
 
@@ -61,6 +62,10 @@ std::u32string DecodeUtf8(std::string_view s) {
 }  // namespace
 
 const HersheyGlyph* HersheyFont::Find(char32_t c) const {
+  if (!codes.empty()) {
+    const std::size_t k = codes.find(c);
+    return c != 0 && k != std::u32string::npos && k < glyphs.size() ? &glyphs[k] : nullptr;
+  }
   if (c < first) return nullptr;
   const std::size_t k = c - first;
   return k < glyphs.size() ? &glyphs[k] : nullptr;
@@ -133,6 +138,22 @@ bool ParseHersheyFont(std::string_view data, HersheyFont& font, std::size_t* bad
   return true;
 }
 
+bool UseJapaneseCodes(HersheyFont& font) {
+  // The data's own order; a 0 marks a mark of its own (small dots) or a repeat.
+  static const std::u32string kCodes =
+      std::u32string(U"。、一日円年大国人東中本京出時上者十") + U'\0' +
+      U"二三四五六七八九" + std::u32string(6, U'\0') +
+      U"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもや" + U'\0' +
+      U"ゆ" + U'\0' + U"よらりるれろわゐ" + U'\0' + U"ゑをん" + std::u32string(4, U'\0') +
+      U"がぎぐげござじずぜぞだぢづでどばびぶべぼぱぴぷぺぽ" +
+      U"アイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤ" + U'\0' +
+      U"ユ" + U'\0' + U"ヨラリルレロワヰ" + U'\0' + U"ヱヲン" + std::u32string(4, U'\0') +
+      U"ガギグゲゴザジズゼゾダヂヅデドバビブベボパピプペポ";
+  if (font.glyphs.size() != kCodes.size()) return false;
+  font.codes = kCodes;
+  return true;
+}
+
 std::string ToUtf8(const std::u32string& text) {
   std::string out;
   for (char32_t c : text) {
@@ -155,7 +176,8 @@ std::string ToUtf8(const std::u32string& text) {
   return out;
 }
 
-TextLayout LayoutText(const HersheyFont& font, std::string_view utf8, const TextOptions& o) {
+TextLayout LayoutText(const HersheyFont& font, std::string_view utf8, const TextOptions& o,
+                      const HersheyFont* fallback) {
   TextLayout out;
   const double scale = o.heightMm / kCapitalUnits;
   const HersheyGlyph* space = font.Find(U' ');
@@ -173,6 +195,15 @@ TextLayout LayoutText(const HersheyFont& font, std::string_view utf8, const Text
       const char32_t c = text[i];
       if (c == U'\r') continue;
       const HersheyGlyph* glyph = font.Find(c);
+      // The Japanese glyphs are 32 units tall around 0: three quarters of that, centred on the
+      // capitals (-12 to 9).
+      double size = 1.0;
+      double lift = 0.0;
+      if (glyph == nullptr && fallback != nullptr && c != U' ') {
+        glyph = fallback->Find(c);
+        size = 0.75;
+        lift = -1.5;
+      }
       if (glyph == nullptr) {
         if (out.missing.find(c) == std::u32string::npos) out.missing.push_back(c);
         pen += spaceWidth;
@@ -181,7 +212,8 @@ TextLayout LayoutText(const HersheyFont& font, std::string_view utf8, const Text
       for (const auto& points : glyph->strokes) {
         Stroke s;
         auto at = [&](HersheyGlyph::Point p) {
-          return DrawingPoint{(pen + p.x - glyph->left) * scale, baseline + p.y * scale};
+          return DrawingPoint{(pen + (p.x - glyph->left) * size) * scale,
+                              baseline + (p.y * size + lift) * scale};
         };
         s.start = at(points.front());
         for (std::size_t k = 1; k < points.size(); ++k) {
@@ -191,7 +223,7 @@ TextLayout LayoutText(const HersheyFont& font, std::string_view utf8, const Text
         }
         line.push_back(std::move(s));
       }
-      pen += glyph->right - glyph->left;
+      pen += static_cast<int>(std::lround((glyph->right - glyph->left) * size));
     }
     const double width = pen * scale;
     const double shift = o.align == TextAlign::kCentre ? -width / 2

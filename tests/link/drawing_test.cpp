@@ -202,7 +202,7 @@ TEST(DrawingDialog, OkWaitsForTheReachTheFitEnablesItAndInsertCountsOnce) {
   Geometry geo;
   testing::MapView view;
   Drawing drawing{{Circle(0, 0, 20), Line({-30, 30}, {30, 30})}};
-  DrawingDialog dialog(view, geo.Get(), DrawingSource{drawing, {}}, PenOptions(),
+  DrawingDialog dialog(view, geo.Get(), DrawingSource{drawing, {}, {}}, PenOptions(),
                        DefaultPose(geo.Get()));
   dialog.OnInit();
   EXPECT_TRUE(view.IsEnabled(kDrawingOkButton));

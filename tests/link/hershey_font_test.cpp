@@ -80,6 +80,22 @@ TEST(HersheyFont, DebiansFontDataHasTheLatinLettersDigitsAndPunctuation) {
   const TextLayout h = LayoutText(font, "H", o);
   const DrawingBounds b = BoundsOf(h.drawing.strokes);
   EXPECT_NEAR(b.Height(), 10, 1e-9);  // capitals are the height asked for
+
+  // Kana come from the Japanese font, whose glyphs follow the syllabary.
+  std::ifstream jin("/usr/share/hershey-fonts/japanese.jhf", std::ios::binary);
+  std::stringstream jdata;
+  jdata << jin.rdbuf();
+  HersheyFont kana;
+  ASSERT_TRUE(ParseHersheyFont(jdata.str(), kana));
+  ASSERT_TRUE(UseJapaneseCodes(kana));
+  EXPECT_EQ(kana.Find(U'あ'), &kana.glyphs[33]);
+  EXPECT_EQ(kana.Find(U'ん'), &kana.glyphs[83]);
+  EXPECT_EQ(kana.Find(U'ア'), &kana.glyphs[113]);
+  EXPECT_EQ(kana.Find(U'ポ'), &kana.glyphs[192]);
+  EXPECT_EQ(kana.Find(U'A'), nullptr);
+  const TextLayout mixed = LayoutText(font, "Hあ漢", o, &kana);
+  EXPECT_EQ(mixed.missing, std::u32string(U"漢"));
+  EXPECT_GT(mixed.drawing.strokes.size(), h.drawing.strokes.size());
 }
 
 }  // namespace

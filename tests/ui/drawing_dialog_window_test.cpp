@@ -20,7 +20,7 @@ TEST_F(MainWindowTest, TextDialogPreviewsTheWordAndOkInsertsItAsOneStep) {
   if (fonts.empty()) GTEST_SKIP() << "hershey-fonts-data is not installed";
   const std::size_t before = state.document.motion.Poses().size();
   const Pose from = state.document.motion.Current();
-  DrawingDialogWindow dialog(state.geometry.Get(), DrawingSource{{}, std::move(fonts)},
+  DrawingDialogWindow dialog(state.geometry.Get(), DrawingSource{{}, std::move(fonts), {}},
                              CurrentDrawingOptions(state), from, state.simulator.comparison,
                              window.get());
   dialog.show();

@@ -154,6 +154,19 @@ std::vector<FontChoice> AvailableFonts() {
   return fonts;
 }
 
+HersheyFont JapaneseFont() {
+  HersheyFont font;
+  QFile file(QString(kFontDir) + "japanese.jhf");
+  if (!file.open(QIODevice::ReadOnly)) return font;
+  const QByteArray data = file.read(1 << 20);
+  if (!ParseHersheyFont(std::string_view(data.constData(), static_cast<std::size_t>(data.size())),
+                        font) ||
+      !UseJapaneseCodes(font)) {
+    return HersheyFont{};
+  }
+  return font;
+}
+
 namespace {
 
 int RunDialog(ProgramState& state, DrawingSource source, QWidget* parent);
@@ -190,7 +203,7 @@ int RunDrawingDialog(ProgramState& state, FileDialogs& files, QWidget* parent) {
     ShowMessage(parent, SvgErrorText(read.error), MessageButtons::kOk, MessageIcon::kWarning);
     return 0;
   }
-  return RunDialog(state, DrawingSource{std::move(read.drawing), {}}, parent);
+  return RunDialog(state, DrawingSource{std::move(read.drawing), {}, {}}, parent);
 }
 
 int RunTextDialog(ProgramState& state, QWidget* parent) {
@@ -199,7 +212,7 @@ int RunTextDialog(ProgramState& state, QWidget* parent) {
     ShowMessage(parent, LoadText(kNoFontText), MessageButtons::kOk, MessageIcon::kWarning);
     return 0;
   }
-  return RunDialog(state, DrawingSource{{}, std::move(fonts)}, parent);
+  return RunDialog(state, DrawingSource{{}, std::move(fonts), JapaneseFont()}, parent);
 }
 
 }  // namespace velmora

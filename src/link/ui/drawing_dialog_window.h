@@ -42,6 +42,8 @@ DrawingOptions CurrentDrawingOptions(const ProgramState& state);
 
 // The Latin fonts of the Hershey data that the machine has (none when the package is missing).
 std::vector<FontChoice> AvailableFonts();
+// The data's Japanese font with its characters (kana and a few kanji); no glyphs when missing.
+HersheyFont JapaneseFont();
 
 // The commands: asks for a file (the import) or opens the text dialog, and on OK inserts the
 // Poses after the current Pose as one undo step. Returns the dialog's result.
