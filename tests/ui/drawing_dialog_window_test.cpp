@@ -20,14 +20,14 @@ TEST_F(MainWindowTest, TextDialogPreviewsTheWordAndOkInsertsItAsOneStep) {
   if (fonts.empty()) GTEST_SKIP() << "hershey-fonts-data is not installed";
   const std::size_t before = state.document.motion.Poses().size();
   const Pose from = state.document.motion.Current();
-  DrawingDialogWindow dialog(state.geometry.Get(), DrawingSource{{}, std::move(fonts), {}},
+  DrawingDialogWindow dialog(state.geometry.Get(), DrawingSource{{}, std::move(fonts), JapaneseFont()},
                              CurrentDrawingOptions(state), from, state.simulator.comparison,
                              window.get());
   dialog.show();
   auto* text = qobject_cast<QPlainTextEdit*>(dialog.Control(kDrawingTextField));
   ASSERT_NE(text, nullptr);
-  text->setPlainText(QString::fromUtf8("Velmora\nあ"));
-  // The preview: the strokes of the word, the travel between them; the kana the font lacks named.
+  text->setPlainText(QString::fromUtf8("Velmora\nかな漢"));
+  // The preview: the strokes of the words, the travel between them; the kanji no font has named.
   const auto paths = state.simulator.comparison.Get();
   ASSERT_NE(paths, nullptr);
   EXPECT_GT(paths->strokes.size(), 7u);
@@ -38,11 +38,11 @@ TEST_F(MainWindowTest, TextDialogPreviewsTheWordAndOkInsertsItAsOneStep) {
   EXPECT_TRUE(ok->isEnabled());
   auto* missing = qobject_cast<QLabel*>(dialog.Control(kDrawingMissingText));
   ASSERT_NE(missing, nullptr);
-  EXPECT_TRUE(missing->text().endsWith(QString::fromUtf8("あ")));
+  EXPECT_TRUE(missing->text().endsWith(QString::fromUtf8("漢")));
   const QString screenshot = qEnvironmentVariable("VELMORA_DRAWING_SCREENSHOT");
   if (!screenshot.isEmpty()) {
     // Larger, for the README's picture.
-    text->setPlainText(QString::fromUtf8("Velmora\nあ"));
+    text->setPlainText(QString::fromUtf8("Velmora\nかな"));
     auto* height = qobject_cast<QLineEdit*>(dialog.Control(kDrawingHeightField));
     height->setText("22");
     QTest::keyClick(height, Qt::Key_0);
