@@ -14,8 +14,8 @@ cd "$(dirname "$0")"
 
 # What building and running need; each command adds what it needs besides. No name here may
 # belong to one Debian release only (libclang-rt-dev follows the release's default clang).
-RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libhidapi-dev fonts-ipafont-gothic
-  python3-dev pybind11-dev)
+RUN_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libhidapi-dev
+  fonts-ipafont-gothic hershey-fonts-data python3-dev pybind11-dev)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev locales dpkg-dev desktop-file-utils python3-pytest)
 FUZZ_PACKAGES=(clang libclang-rt-dev)
 BENCH_PACKAGES=(libbenchmark-dev)

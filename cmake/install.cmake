@@ -34,7 +34,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # dpkg-shlibdeps under the names this release of Debian gives them; Qt's platform plugins are
 # loaded at run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# libqt6svg6 comes through shlibdeps as well; the Hershey fonts are data the text command reads.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, hershey-fonts-data")
 if(VELMORA_PYTHON_DEPENDS)
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${VELMORA_PYTHON_DEPENDS}")
 endif()

@@ -135,7 +135,7 @@ class Simplifier {
       Sample& s = samples_[k];
       s.kx = s.x;
       s.ky = s.y;
-      if (k == 0 || k + 1 == samples_.size()) continue;
+      if (k == 0 || k + 1 == samples_.size() || o.exactSamples) continue;
       const Sample& a = samples_[k - 1];
       const Sample& b = samples_[k + 1];
       if (a.penDown != s.penDown || b.penDown != s.penDown) continue;

@@ -18,6 +18,8 @@ struct SimplifyOptions {
   // VPEN_TH: the pen draws below this height. A move that crosses it is kept as it was recorded.
   double penThreshold = -19.0;
   int axes = 5;
+  // The samples are exact points of a known path (a drawing), not readings: no noise is taken out.
+  bool exactSamples = false;
 };
 
 struct SimplifiedRecording {

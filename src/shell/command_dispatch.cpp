@@ -408,6 +408,12 @@ bool ExecuteCommand(Application& app, ShellView& view, int command, CommandSourc
       pane.CommitPendingEdit();
       view.RunDialog(kSimplifyDialogId);
       break;
+    case kCmdImportDrawing:
+    case kCmdDrawText:
+      if (busy) break;
+      pane.CommitPendingEdit();
+      view.RunDialog(command == kCmdDrawText ? kDrawTextDialogId : kDrawingDialogId);
+      break;
     default:
       return false;  // not reached: IsCommand above
   }

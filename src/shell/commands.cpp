@@ -13,9 +13,12 @@ const std::vector<MenuPopup>& MainMenu() {
         {kCmdSave, "上書き保存"},
         {kCmdSaveAs, "名前をつけて保存..."},
         {},
+        {kCmdImportDrawing, "図形の読み込み…"},
+        {kCmdDrawText, "文字の描画…"},
+        {kCmdImportCsv, "CSVの読み込み…"},
+        {},
         {kCmdExportSvg, "SVGで書き出し…"},
         {kCmdExportCsv, "CSVで書き出し…"},
-        {kCmdImportCsv, "CSVの読み込み…"},
         {},
         {kCmdExit, "終了"}}},
       {"編集(&E)",
@@ -130,7 +133,7 @@ const std::vector<int>& CommandAvailability::BusyCommands() {
       kCmdCut,     kCmdCopy,         kCmdPaste,      kCmdBatchConversion,
       kCmdCapturePose, kCmdInsertPose, kCmdDelete,   kCmdPlay,   kCmdStep,
       kCmdRecord,  kCmdStop,         kCmdSimulatorSettings, kCmdSaveAs, kCmdCoordinateSystem,
-      kCmdSimplifyRecording, kCmdImportCsv,
+      kCmdSimplifyRecording, kCmdImportCsv, kCmdImportDrawing, kCmdDrawText,
   };
   return commands;
 }

@@ -45,6 +45,9 @@ enum Command : int {
   kCmdMotionCheck = 40092,
   // Ours: a recording's rows turned into a few Linear and Arc Poses (edit and context menus).
   kCmdSimplifyRecording = 40095,
+  // Ours: a drawing from a file, and text in a single-stroke font, placed and inserted (file menu).
+  kCmdImportDrawing = 40100,
+  kCmdDrawText = 40101,
   // Ours: the planned path as SVG, the Pose list as CSV and back (file menu).
   kCmdExportSvg = 40102,
   kCmdExportCsv = 40103,
@@ -56,7 +59,7 @@ enum Command : int {
 inline constexpr int kMainMenuId = 101;
 
 // Command numbers 40000 to 40000 + kCommandSlots - 1 have an availability.
-inline constexpr int kCommandSlots = 128;
+inline constexpr int kCommandSlots = 200;
 inline constexpr int kAcceleratorTableId = 102;
 inline constexpr int kToolbarBitmapId = 103;
 inline constexpr int kContextMenuId = 144;
@@ -126,7 +129,7 @@ class CommandAvailability {
   static int Slot(int command);
   void Set(int command, bool enabled);
 
-  // One flag per command number 40000..40099; written by whichever thread enters or leaves the
+  // One flag per command number 40000..40000 + kCommandSlots - 1; written by whichever thread enters or leaves the
   // busy state (the UI thread, or a worker at its end), read by the UI thread.
   std::array<std::atomic<bool>, kCommandSlots> enabled_;
   std::atomic<bool> busy_{false};  // written with enabled_

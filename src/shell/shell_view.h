@@ -20,6 +20,8 @@ enum DialogId : int {
   // Ours: the list of the motion check's findings. It stays open beside the main window.
   kMotionCheckDialogId = 1092,
   kSimplifyDialogId = 150,  // ours: the simplify dialog
+  kDrawingDialogId = 151,   // ours: a drawing from a file placed and inserted
+  kDrawTextDialogId = 1151,  // ours: the same dialog (151) for text
 };
 
 // What the command table needs of the main window. The Qt main window implements it; tests

@@ -1,5 +1,6 @@
 #include "simulator/path_comparison.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -78,6 +79,31 @@ void QueuePathComparison(const PathComparison& comparison, double scaling, int w
     }
     QueueLines(std::move(v), queue);
   };
+  for (const auto& line : paths->strokes) polyline(line, kDrawingStrokeColour, true);
+  for (const auto& line : paths->outside) polyline(line, kDrawingOutsideColour, true);
+  // Travel: dots of two pixels every six.
+  std::vector<SceneVertex> dotted;
+  for (const auto& line : paths->travel) {
+    for (std::size_t k = 1; k < line.size(); ++k) {
+      const Vec3f a = toView(line[k - 1]);
+      const Vec3f b = toView(line[k]);
+      if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) ||
+          !std::isfinite(b.y)) {
+        continue;
+      }
+      const float length = std::hypot(b.x - a.x, b.y - a.y);
+      const int dots = static_cast<int>(std::min(2000.0f, length / 6));
+      for (int d = 0; d <= dots; ++d) {
+        const float f0 = length > 0 ? std::min(1.0f, d * 6 / length) : 0;
+        const float f1 = length > 0 ? std::min(1.0f, (d * 6 + 2) / length) : 0;
+        dotted.push_back(Vertex(a.x + f0 * (b.x - a.x), a.y + f0 * (b.y - a.y),
+                                kDrawingTravelColour));
+        dotted.push_back(Vertex(a.x + f1 * (b.x - a.x), a.y + f1 * (b.y - a.y),
+                                kDrawingTravelColour));
+      }
+    }
+  }
+  QueueLines(std::move(dotted), queue);
   polyline(paths->recorded, kRecordedPathColour, false);
   polyline(paths->replacement, kSimplifiedPathColour, true);
   std::vector<SceneVertex> dots;

@@ -13,11 +13,12 @@ TEST(CommandTables, MenusToolbarAndAccelerators) {
   const auto& menu = MainMenu();
   ASSERT_EQ(menu.size(), 7u);
   EXPECT_EQ(menu[0].title, "ファイル(&F)");
-  EXPECT_EQ(menu[0].items[4].command, 0);  // separator before Exit
-  EXPECT_EQ(menu[0].items.back().text, "終了");
-  // Ours: the exports and the table import, between Save as and Exit.
-  EXPECT_EQ(menu[0].items[5].command, kCmdExportSvg);
+  EXPECT_EQ(menu[0].items[4].command, 0);  // separator before the imports
+  EXPECT_EQ(menu[0].items[5].command, kCmdImportDrawing);
+  EXPECT_EQ(menu[0].items[6].text, "文字の描画…");
   EXPECT_EQ(menu[0].items[7].command, kCmdImportCsv);
+  EXPECT_EQ(menu[0].items[9].command, kCmdExportSvg);
+  EXPECT_EQ(menu[0].items.back().text, "終了");
   EXPECT_EQ(menu[2].items[2].command, kCmdStop);
   EXPECT_TRUE(menu[3].items[0].checkItem);
   EXPECT_EQ(ContextMenu().items.size(), 12u);

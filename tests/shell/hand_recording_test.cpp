@@ -214,5 +214,21 @@ TEST_F(HandRecordingTest, SimplifyIsRefusedWhileBusyAndCancelChangesNothing) {
   EXPECT_FALSE(state.document.history.CanUndo());
 }
 
+TEST_F(HandRecordingTest, DrawingCommandsAreRefusedWhileBusy) {
+  LoadPoses(2);
+  app.SetBusyCommands(true);
+  state.busy.playing = true;
+  EXPECT_FALSE(app.Availability().IsEnabled(kCmdImportDrawing));
+  EXPECT_TRUE(Run(kCmdImportDrawing, CommandSource::kContextMenu));
+  EXPECT_TRUE(Run(kCmdDrawText, CommandSource::kContextMenu));
+  EXPECT_TRUE(view.dialogs.empty());
+  state.busy.playing = false;
+  app.SetBusyCommands(false);
+  EXPECT_TRUE(app.Availability().IsEnabled(kCmdDrawText));
+  ASSERT_TRUE(Run(kCmdImportDrawing));
+  ASSERT_TRUE(Run(kCmdDrawText));
+  EXPECT_EQ(view.dialogs, (std::vector<int>{kDrawingDialogId, kDrawTextDialogId}));
+}
+
 }  // namespace
 }  // namespace velmora

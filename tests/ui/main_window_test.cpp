@@ -113,8 +113,8 @@ TEST_F(MainWindowTest, MenusAndToolbarCarryTheCommandTable) {
     menus.push_back(line);
   }
   EXPECT_EQ(menus, (std::vector<std::string>{
-                       "ファイル(&F): 新規作成 開く... 上書き保存 名前をつけて保存... - "
-                       "SVGで書き出し… CSVで書き出し… CSVの読み込み… - 終了",
+                       "ファイル(&F): 新規作成 開く... 上書き保存 名前をつけて保存... - 図形の読み込み… "
+                       "文字の描画… CSVの読み込み… - SVGで書き出し… CSVで書き出し… - 終了",
                        "編集(&E): 元に戻す やり直し - ポーズの挿入 ポーズのキャプチャ - 切り取り "
                        "コピー 貼り付け 削除 - ポーズの一括変換 レコーディングの簡略化…",
                        "モーション(&P): モーションの実行 モーションのコマ送り モーションの停止 "

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -139,6 +140,14 @@ void LayoutDialog::Build(std::span<const ControlLayout> controls) {
           edit->setValidator(
               new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
         }
+        w = edit;
+        break;
+      }
+      case ControlKind::kMultiLineEdit: {
+        auto* edit = new QPlainTextEdit(this);
+        edit->setFont(FieldFont());
+        edit->setGeometry(box);
+        edit->setTabChangesFocus(true);
         w = edit;
         break;
       }

@@ -19,6 +19,7 @@ enum class ControlKind {
   kLabelRight,     // static text, right-aligned (a label before its field)
   kEdit,           // edit field
   kDigitsEdit,     // edit field that takes digits only
+  kMultiLineEdit,  // edit field of several lines
   kCheck,          // two-state check box
   kTriStateCheck,  // check box with the indeterminate state, clicked round as on Windows
   kRadioFirst,     // radio button that starts a new group of mutually exclusive buttons

@@ -21,6 +21,7 @@
 #include "geometry/ui/batch_conversion_window.h"
 #include "geometry/ui/coordinate_system_window.h"
 #include "geometry/ui/load_dialog_window.h"
+#include "link/ui/drawing_dialog_window.h"
 #include "link/ui/motor_settings_window.h"
 #include "link/ui/recording_dialog_window.h"
 #include "link/ui/simplify_dialog_window.h"
@@ -226,6 +227,10 @@ int MainWindow::RunDialog(int id) {
       return 0;
     case kSimplifyDialogId:
       return RunSimplifyDialog(state, this);
+    case kDrawingDialogId:
+      return RunDrawingDialog(state, Files(), this);
+    case kDrawTextDialogId:
+      return RunTextDialog(state, this);
     default:
       return 0;
   }

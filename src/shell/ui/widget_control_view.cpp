@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -68,6 +69,8 @@ void WidgetControlView::SetText(int id, const std::string& text) {
   const QString t = ToQString(text);
   if (auto* e = qobject_cast<QLineEdit*>(w)) {
     e->setText(t);
+  } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+    m->setPlainText(t);
   } else if (auto* l = qobject_cast<QLabel*>(w)) {
     l->setText(t);
   } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
@@ -84,6 +87,7 @@ void WidgetControlView::SetText(int id, const std::string& text) {
 std::string WidgetControlView::Text(int id) const {
   QWidget* w = Find(id);
   if (auto* e = qobject_cast<QLineEdit*>(w)) return ToStdString(e->text());
+  if (auto* m = qobject_cast<QPlainTextEdit*>(w)) return ToStdString(m->toPlainText());
   if (auto* l = qobject_cast<QLabel*>(w)) return ToStdString(l->text());
   if (auto* b = qobject_cast<QAbstractButton*>(w)) return ToStdString(b->text());
   if (auto* g = qobject_cast<QGroupBox*>(w)) return ToStdString(g->title());
@@ -185,6 +189,10 @@ void WidgetControlView::Connect(const Events& events) {
       e->installEventFilter(new FocusWatcher(e, [this, id, events] {
         if (!Silenced() && events.onFocusLost) events.onFocusLost(id);
       }));
+    } else if (auto* m = qobject_cast<QPlainTextEdit*>(w)) {
+      QObject::connect(m, &QPlainTextEdit::textChanged, m, [this, id, events] {
+        if (!Silenced() && events.onChange) events.onChange(id);
+      });
     } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
       QObject::connect(b, &QAbstractButton::clicked, b, [this, id, events] {
         if (!Silenced() && events.onClick) events.onClick(id);

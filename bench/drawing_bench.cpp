@@ -1,0 +1,210 @@
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/control_view.h"
+#include "geometry/kinematics.h"
+#include "link/drawing_dialog.h"
+#include "link/drawing_order.h"
+#include "link/drawing_placement.h"
+#include "link/drawing_poses.h"
+#include "link/hershey_font.h"
+
+namespace velmora {
+namespace {
+
+DrawingOptions PenOptions() {
+  DrawingOptions o;
+  o.reach.penDownZ = -20;
+  o.reach.penUpZ = -5;
+  o.reach.axes = 3;
+  return o;
+}
+
+// `strokes` wavy strokes of `perStroke` cubic segments each, scattered over a 100 mm square.
+Drawing Curves(int strokes, int perStroke) {
+  Drawing d;
+  for (int s = 0; s < strokes; ++s) {
+    Stroke stroke;
+    const double x0 = (s * 37 % 100);
+    const double y0 = (s * 61 % 100);
+    stroke.start = {x0, y0};
+    for (int k = 0; k < perStroke; ++k) {
+      const double x = x0 + (k + 1) * 1.5;
+      const double sign = k % 2 ? 1 : -1;
+      DrawingSegment seg;
+      seg.kind = DrawingSegment::kCubic;
+      seg.c1 = {x - 1.0, y0 + sign * 1.2};
+      seg.c2 = {x - 0.5, y0 + sign * 1.2};
+      seg.end = {x, y0};
+      stroke.segments.push_back(seg);
+    }
+    d.strokes.push_back(stroke);
+  }
+  return d;
+}
+
+Drawing CircleAndCurves() {
+  Drawing d;
+  Stroke circle;
+  const double r = 25, k = 0.5522847498 * r;
+  circle.start = {r, 0};
+  circle.segments = {{DrawingSegment::kCubic, {r, k}, {k, r}, {0, r}},
+                     {DrawingSegment::kCubic, {-k, r}, {-r, k}, {-r, 0}},
+                     {DrawingSegment::kCubic, {-r, -k}, {-k, -r}, {0, -r}},
+                     {DrawingSegment::kCubic, {k, -r}, {r, -k}, {r, 0}}};
+  d.strokes.push_back(circle);
+  Stroke wave;
+  wave.start = {-30, 40};
+  wave.segments = {{DrawingSegment::kCubic, {-20, 25}, {-10, 25}, {0, 40}},
+                   {DrawingSegment::kCubic, {10, 55}, {20, 55}, {30, 40}}};
+  d.strokes.push_back(wave);
+  return d;
+}
+
+// 5,000 curve segments placed, fitted and ordered (the reading is timed by the Qt benchmark).
+void BM_DrawingPlaceFitOrder5000(benchmark::State& state) {
+  Geometry geo;
+  const ArmGeometry g = geo.Get();
+  const Drawing drawing = Curves(250, 20);
+  const DrawingOptions o = PenOptions();
+  std::size_t poses = 0;
+  for (auto _ : state) {
+    const FlatDrawing flat = FlattenDrawing(drawing);
+    const Placement p = InitialPlacement(g, o.reach, flat);
+    const DrawingPlan plan = PlanDrawing(g, drawing, flat, p, o, DefaultPose(g));
+    poses = plan.poses.size();
+    benchmark::DoNotOptimize(poses);
+  }
+  state.counters["segments"] = static_cast<double>(SegmentCount(drawing.strokes));
+  state.counters["poses"] = static_cast<double>(poses);
+}
+BENCHMARK(BM_DrawingPlaceFitOrder5000)->Unit(benchmark::kMillisecond);
+
+// The behaviour of the dialog on its own fields.
+class FieldView : public ControlView {
+ public:
+  void SetText(int id, const std::string& text) override { texts_[id] = text; }
+  std::string Text(int id) const override {
+    const auto it = texts_.find(id);
+    return it == texts_.end() ? std::string() : it->second;
+  }
+  void SetCheck(int id, CheckState s) override { checks_[id] = s; }
+  CheckState Check(int id) const override {
+    const auto it = checks_.find(id);
+    return it == checks_.end() ? CheckState::kUnchecked : it->second;
+  }
+  void SetItems(int, const std::vector<std::string>&) override {}
+  void SetSelection(int, int) override {}
+  int Selection(int) const override { return 0; }
+  void SetRange(int, int, int) override {}
+  void SetPosition(int, int) override {}
+  int Position(int) const override { return 0; }
+  void Enable(int, bool) override {}
+  bool IsEnabled(int) const override { return true; }
+  MessageAnswer Ask(const std::string&, MessageButtons, MessageIcon) override {
+    return MessageAnswer::kOk;
+  }
+  void Beep() override {}
+
+ private:
+  std::map<int, std::string> texts_;
+  std::map<int, CheckState> checks_;
+};
+
+// One change of a field of the dialog, for the drawing of 5,000 segments: the preview and the
+// summary are made anew.
+void BM_DrawingDialogChange5000(benchmark::State& state) {
+  Geometry geo;
+  FieldView view;
+  DrawingDialog dialog(view, geo.Get(), DrawingSource{Curves(250, 20), {}, {}}, PenOptions(),
+                       DefaultPose(geo.Get()));
+  dialog.OnInit();
+  int turn = 0;
+  for (auto _ : state) {
+    view.SetText(kDrawingRotationField, std::to_string(turn++ % 10));
+    dialog.OnChange(kDrawingRotationField);
+    benchmark::DoNotOptimize(dialog.Plan().poses.size());
+  }
+}
+BENCHMARK(BM_DrawingDialogChange5000)->Unit(benchmark::kMillisecond);
+
+// Poses with arcs against a polyline within 0.1 mm of the same circle and curves.
+void BM_DrawingArcsAgainstPolyline(benchmark::State& state) {
+  Geometry geo;
+  const ArmGeometry g = geo.Get();
+  const Drawing drawing = CircleAndCurves();
+  const DrawingOptions o = PenOptions();
+  const FlatDrawing flat = FlattenDrawing(drawing);
+  const Placement p = InitialPlacement(g, o.reach, flat);
+  std::size_t drawn = 0;
+  for (auto _ : state) {
+    const DrawingPlan plan = PlanDrawing(g, drawing, flat, p, o, DefaultPose(g));
+    drawn = 0;
+    for (const Pose& pose : plan.poses) drawn += pose.interpolation != kNone;
+    benchmark::DoNotOptimize(drawn);
+  }
+  // The polyline: one Linear Pose a piece of the curves cut to within 0.1 mm.
+  std::size_t polyline = 0;
+  const DrawingTransform t = PlacementTransform(flat.bounds, p);
+  for (const Stroke& s : drawing.strokes) {
+    std::vector<DrawingPoint> points;
+    FlattenStroke(TransformStroke(s, t), 0.1, 1e9, points);
+    polyline += points.size() - 1;
+  }
+  state.counters["drawing_poses"] = static_cast<double>(drawn);
+  state.counters["polyline_poses"] = static_cast<double>(polyline);
+  state.counters["ratio"] = static_cast<double>(polyline) / static_cast<double>(drawn);
+  if (polyline < 5 * drawn) state.SkipWithError("fewer than 5x fewer Poses than the polyline");
+}
+BENCHMARK(BM_DrawingArcsAgainstPolyline)->Unit(benchmark::kMillisecond);
+
+// Text in a few words, its strokes in a scattered order: the pen-up travel time of the chosen order against the file's order.
+void BM_DrawingTextOrder(benchmark::State& state) {
+  std::ifstream in("/usr/share/hershey-fonts/futural.jhf", std::ios::binary);
+  std::stringstream data;
+  data << in.rdbuf();
+  HersheyFont font;
+  if (!ParseHersheyFont(data.str(), font)) {
+    state.SkipWithError("hershey-fonts-data is not installed");
+    return;
+  }
+  Geometry geo;
+  const ArmGeometry g = geo.Get();
+  TextOptions text;
+  text.heightMm = 8;
+  Drawing drawing = LayoutText(font, "Velmora draws\nwords and lines", text).drawing;
+  // Scattered as a file exported from an illustration program may hold them: strokes of
+  // different words one after the other.
+  std::mt19937 random(5);
+  std::shuffle(drawing.strokes.begin(), drawing.strokes.end(), random);
+  DrawingOptions o = PenOptions();
+  const FlatDrawing flat = FlattenDrawing(drawing);
+  const Placement p = InitialPlacement(g, o.reach, flat);
+  double ordered = 0, fileOrder = 0, lifts = 0;
+  for (auto _ : state) {
+    o.keepFileOrder = false;
+    const DrawingSummary a = PlanDrawing(g, drawing, flat, p, o, DefaultPose(g)).summary;
+    o.keepFileOrder = true;
+    const DrawingSummary b = PlanDrawing(g, drawing, flat, p, o, DefaultPose(g)).summary;
+    ordered = a.travelSeconds;
+    fileOrder = b.travelSeconds;
+    lifts = static_cast<double>(a.lifts) * 2 * o.liftMs / 1000;
+  }
+  // Pen-up time: lowering and lifting (the same in both orders) and the travel between strokes.
+  state.counters["ordered_s"] = ordered;
+  state.counters["file_order_s"] = fileOrder;
+  state.counters["share"] = ordered / fileOrder;
+  state.counters["travel_share"] = (ordered - lifts) / (fileOrder - lifts);
+}
+BENCHMARK(BM_DrawingTextOrder)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace velmora
