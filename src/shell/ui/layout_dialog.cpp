@@ -115,6 +115,12 @@ void LayoutDialog::Build(std::span<const ControlLayout> controls) {
         const Qt::Alignment across =
             c.kind == ControlKind::kLabelRight ? Qt::AlignRight : Qt::AlignLeft;
         label->setAlignment(across | (text.contains(u'\n') ? Qt::AlignTop : Qt::AlignVCenter));
+        // A label left empty for texts set later (a summary, a count) and given room for two
+        // lines wraps them there rather than cutting them at its edge.
+        if (text.isEmpty() && c.height >= 16) {
+          label->setWordWrap(true);
+          label->setAlignment(across | Qt::AlignTop);
+        }
         QRect r = box;
         const QSize hint = label->sizeHint();
         if (hint.width() > r.width()) {
