@@ -119,8 +119,8 @@ TimelineLayout LayOutTimeline(int width, int height, std::size_t laneCount);
 void FitViewToLayout(TimelineView& view, const TimelineLayout& layout);
 
 struct TimelineHit {
-  enum Kind { kNone, kHandle, kPlayhead, kLane };
-  Kind kind = kNone;
+  enum Kind { kNothing, kHandle, kPlayhead, kLane };
+  Kind kind = kNothing;
   std::size_t pose = 0;  // kHandle
   int lane = -1;         // kLane: index into TimelineModel::lanes
 };
