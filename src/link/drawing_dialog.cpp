@@ -28,12 +28,7 @@ constexpr int kBadFieldText = 41318;    // the ranges of the fields
 constexpr int kNothingText = 41307;     // "描くものがありません。"
 constexpr int kFirstAlignText = 41319;  // 41319..41321: left, centre, right
 
-constexpr double kMinSpeed = 1, kMaxSpeed = 200;         // mm/s
-constexpr double kMinLift = 0, kMaxLift = 5000;          // ms
-constexpr double kMinHeight = 1, kMaxHeight = 300;       // mm
-constexpr double kMinSpacing = 0.5, kMaxSpacing = 5;     // times the height
-constexpr double kMaxWidth = 2 * kReach;                 // mm
-constexpr double kMaxOffset = 10000;                     // mm, x and y
+using namespace drawing_limits;
 
 bool ReadNumber(const ControlView& view, int id, double low, double high, double& value) {
   std::size_t used = 0;
@@ -122,8 +117,10 @@ void DrawingDialog::ShowPlacement() {
 bool DrawingDialog::ReadFields() {
   bool ok = ReadNumber(view_, kDrawingXField, -kMaxOffset, kMaxOffset, placement_.centreX);
   ok = ReadNumber(view_, kDrawingYField, -kMaxOffset, kMaxOffset, placement_.centreY) && ok;
-  ok = ReadNumber(view_, kDrawingWidthField, 0.1, kMaxWidth, placement_.widthMm) && ok;
-  ok = ReadNumber(view_, kDrawingRotationField, -360, 360, placement_.rotationDeg) && ok;
+  ok = ReadNumber(view_, kDrawingWidthField, kMinWidth, kMaxWidth, placement_.widthMm) && ok;
+  ok = ReadNumber(view_, kDrawingRotationField, -kMaxRotation, kMaxRotation,
+                  placement_.rotationDeg) &&
+       ok;
   ok = ReadNumber(view_, kDrawingToleranceField, DrawingOptions::kMinToleranceMm,
                   DrawingOptions::kMaxToleranceMm, options_.toleranceMm) &&
        ok;
@@ -176,7 +173,7 @@ void DrawingDialog::OnChange(int id) {
     // A new width scales the text: its height follows.
     double width = 0;
     const double own = flat_.bounds.Width();
-    if (ReadNumber(view_, kDrawingWidthField, 0.1, kMaxWidth, width) && own > 0) {
+    if (ReadNumber(view_, kDrawingWidthField, kMinWidth, kMaxWidth, width) && own > 0) {
       text_.heightMm = text_.heightMm * width / own;
       view_.SetText(kDrawingHeightField, FormatFixed(text_.heightMm, 2));
       LayOutText();

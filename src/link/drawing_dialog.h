@@ -38,11 +38,17 @@ enum DrawingDialogControl : int {
   kDrawingCancelButton = 2,
 };
 
-// A font the text command offers.
-struct FontChoice {
-  std::string name;
-  HersheyFont font;
-};
+// The values the dialog's fields (and the command line's options) accept.
+namespace drawing_limits {
+inline constexpr double kMinSpeed = 1, kMaxSpeed = 200;      // mm/s
+inline constexpr double kMinLift = 0, kMaxLift = 5000;       // ms
+inline constexpr double kMinHeight = 1, kMaxHeight = 300;    // mm
+inline constexpr double kMinSpacing = 0.5, kMaxSpacing = 5;  // times the height
+inline constexpr double kMinWidth = 0.1;                     // mm
+inline constexpr double kMaxWidth = 2 * kReach;              // mm
+inline constexpr double kMaxOffset = 10000;                  // mm, x and y
+inline constexpr double kMaxRotation = 360;                  // degrees, either way
+}  // namespace drawing_limits
 
 // The behaviour of the drawing dialog. Every change places the drawing anew, checks the reach,
 // orders the strokes and makes the Poses, so the preview and the summary always show what OK

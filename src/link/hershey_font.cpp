@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <utility>
+
+#include "base/atomic_file.h"
 
 namespace velmora {
 
@@ -238,6 +242,40 @@ TextLayout LayoutText(const HersheyFont& font, std::string_view utf8, const Text
     lineStart = lineEnd + 1;
   }
   return out;
+}
+
+namespace {
+
+constexpr const char* kFontDir = "/usr/share/hershey-fonts/";
+// The fonts offered, each a file of the Hershey data with its Latin letters from the space on.
+constexpr const char* kFontFiles[] = {"futural", "futuram", "rowmans", "rowmand",
+                                      "rowmant", "timesr",  "timesrb", "timesi",
+                                      "scripts", "scriptc", "cursive", "gothiceng"};
+// The largest font file of the data is about 40 kB.
+constexpr std::uintmax_t kMaxFontBytes = 1u << 20;
+
+bool ReadFont(const char* name, HersheyFont& font) {
+  const std::optional<std::string> data =
+      ReadWholeFile(std::string(kFontDir) + name + ".jhf", kMaxFontBytes);
+  return data && ParseHersheyFont(*data, font);
+}
+
+}  // namespace
+
+std::vector<FontChoice> AvailableFonts() {
+  std::vector<FontChoice> fonts;
+  for (const char* name : kFontFiles) {
+    FontChoice choice;
+    choice.name = name;
+    if (ReadFont(name, choice.font)) fonts.push_back(std::move(choice));
+  }
+  return fonts;
+}
+
+HersheyFont JapaneseFont() {
+  HersheyFont font;
+  if (!ReadFont("japanese", font) || !UseJapaneseCodes(font)) return HersheyFont{};
+  return font;
 }
 
 }  // namespace velmora

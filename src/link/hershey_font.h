@@ -63,4 +63,16 @@ TextLayout LayoutText(const HersheyFont& font, std::string_view utf8, const Text
 // U+XXXX characters as UTF-8 text ("é", "あ").
 std::string ToUtf8(const std::u32string& text);
 
+// A font the text command offers.
+struct FontChoice {
+  std::string name;
+  HersheyFont font;
+};
+
+// The Latin fonts of the Hershey data that the machine has (none when the package is missing),
+// read from /usr/share/hershey-fonts.
+std::vector<FontChoice> AvailableFonts();
+// The data's Japanese font with its characters (kana and a few kanji); no glyphs when missing.
+HersheyFont JapaneseFont();
+
 }  // namespace velmora

@@ -13,13 +13,12 @@ struct Subcommand {
   int (*run)(const std::vector<std::string>&, const CliIo&);
 };
 
-// The drawing import ("import DRAWING.svg -o OUT.KMO") and the text drawing ("text TEXT -o
-// OUT.KMO") join this table as RunImport and RunText (in a cli_drawing.cpp over the drawing core,
-// with a CliSession for the arm and its reach), between convert and play.
-constexpr std::array<Subcommand, 5> kSubcommands{{
+constexpr std::array<Subcommand, 7> kSubcommands{{
     {"check", "check motion files (reach, motor limits, servo speed) without moving", RunCheck},
     {"export", "write a motion's planned path as SVG or its Poses as CSV", RunExport},
     {"convert", "turn a CSV Pose table into a motion file", RunConvert},
+    {"import", "turn an SVG drawing into a motion file for the pen arm", RunImport},
+    {"text", "turn text in a single-stroke font into a motion file for the pen arm", RunText},
     {"play", "play a motion file on the robot or the virtual robot", RunPlay},
     {"record", "record a motion while the arm is moved by hand", RunRecord},
 }};

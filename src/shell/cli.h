@@ -8,12 +8,20 @@
 #include <string_view>
 #include <vector>
 
+#include "link/drawing_strokes.h"
 #include "link/hid_uart.h"
 #include "shell/program_paths.h"
 
 namespace velmora {
 
 class Clock;
+
+// A drawing read from a file for `velmora import`: the strokes, or the reason it gave none.
+struct CliDrawingRead {
+  bool ok = false;
+  std::string error;  // why not, for the message that names the file
+  Drawing drawing;    // mm, x right, y down
+};
 
 // What a subcommand of the command line works with. The entry point fills it from the process
 // (standard output and error, the terminal, the signal flag); tests fill it with their own.
@@ -31,6 +39,9 @@ struct CliIo {
   std::function<std::unique_ptr<HidUart>()> makeHardware;
   // The clock of the link and the playback; the steady clock when null.
   Clock* clock = nullptr;
+  // Reads an SVG drawing (the window's reader, which needs Qt's SVG module and so lives above
+  // the command line); import refuses to run without it.
+  std::function<CliDrawingRead(const std::string& path)> readDrawing;
 };
 
 // True when the first argument names a subcommand (check, export, convert, play, record, import,
@@ -60,6 +71,8 @@ struct CliCommon {
 int RunCheck(const std::vector<std::string>& args, const CliIo& io);
 int RunExport(const std::vector<std::string>& args, const CliIo& io);
 int RunConvert(const std::vector<std::string>& args, const CliIo& io);
+int RunImport(const std::vector<std::string>& args, const CliIo& io);
+int RunText(const std::vector<std::string>& args, const CliIo& io);
 int RunPlay(const std::vector<std::string>& args, const CliIo& io);
 int RunRecord(const std::vector<std::string>& args, const CliIo& io);
 

@@ -11,7 +11,10 @@
 #include "base/atomic_file.h"
 #include "document/motion_file.h"
 #include "document/pose_csv.h"
+#include "link/drawing_dialog.h"
+#include "shell/drawing_settings.h"
 #include "shell/shell_fixture.h"
+#include "support/map_view.h"
 #include "support/poses.h"
 
 namespace velmora {
@@ -166,6 +169,78 @@ TEST_F(CliTest, RecordWritesWhatTheVirtualArmDidUntilInterrupted) {
   ASSERT_TRUE(read);
   EXPECT_GE(read->poses.size(), 3u);
   EXPECT_EQ(read->poses.back().transitionTime, 100u);
+}
+
+// A drawing as the SVG reader hands it over: a circle of radius r as four cubics and a line.
+Drawing CircleAndLine(double r) {
+  const double k = 0.5522847498 * r;
+  Stroke circle;
+  circle.start = {r, 0};
+  const DrawingPoint c[4][3] = {{{r, k}, {k, r}, {0, r}},
+                                {{-k, r}, {-r, k}, {-r, 0}},
+                                {{-r, -k}, {-k, -r}, {0, -r}},
+                                {{k, -r}, {r, -k}, {r, 0}}};
+  for (const auto& q : c) circle.segments.push_back({DrawingSegment::kCubic, q[0], q[1], q[2]});
+  Stroke line;
+  line.start = {-r, r + 5};
+  line.segments.push_back({DrawingSegment::kLine, {}, {}, {r, r + 5}});
+  return Drawing{{circle, line}};
+}
+
+TEST_F(CliTest, ImportWritesWhatTheDrawingDialogInsertsIntoANewMotion) {
+  app.LoadStartupState();
+  const Drawing drawing = CircleAndLine(15);
+  io.readDrawing = [&](const std::string& path) {
+    if (path == "pic.svg") return CliDrawingRead{true, "", drawing};
+    return CliDrawingRead{false, "cannot be opened", {}};
+  };
+  const std::string written = Path("pic.KMO");
+  ASSERT_EQ(Run({"import", "pic.svg", "-o", written}), 0) << err;
+
+  // The dialog on the same drawing, opened on a new Motion, inserts after its one Pose.
+  testing::MapView dialogView;
+  const Pose from = *state.document.motion.PoseAt(state.document.motion.CurrentIndex());
+  DrawingDialog dialog(dialogView, state.geometry.Get(), DrawingSource{drawing, {}, {}},
+                       CurrentDrawingOptions(state), from);
+  dialog.OnInit();
+  ASSERT_TRUE(dialog.Valid());
+  std::vector<Pose> expected{from};
+  expected.insert(expected.end(), dialog.Plan().poses.begin(), dialog.Plan().poses.end());
+  std::ostringstream file;
+  file << std::ifstream(written, std::ios::binary).rdbuf();
+  EXPECT_EQ(file.str(), FormatMotionFile(expected, state.geometry.Coords()));
+  EXPECT_EQ(out.substr(0, out.find('\n')),
+            written + ": " + DrawingSummaryText(dialog.Plan().summary));
+  EXPECT_EQ(Run({"check", written}), 0) << out;
+
+  // Too large for the reach at the width asked for: refused with the count, nothing written.
+  const std::string large = Path("large.KMO");
+  EXPECT_EQ(Run({"import", "pic.svg", "--width", "300", "-o", large}), 1);
+  EXPECT_NE(err.find("strokes leave the arm's reach"), std::string::npos) << err;
+  EXPECT_FALSE(std::filesystem::exists(large));
+  // --fit finds a size that fits there.
+  EXPECT_EQ(Run({"import", "pic.svg", "--fit", "--x", "0", "-o", large}), 0) << err;
+
+  // An unreadable file and a bad option: status 2, the file named, nothing written.
+  const std::string none = Path("none.KMO");
+  EXPECT_EQ(Run({"import", "missing.svg", "-o", none}), 2);
+  EXPECT_EQ(err, "velmora import: missing.svg: cannot be opened\n");
+  EXPECT_EQ(Run({"import", "pic.svg", "--tolerance", "5", "-o", none}), 2);
+  EXPECT_FALSE(std::filesystem::exists(none));
+}
+
+TEST_F(CliTest, TextNamesTheCharactersTheFontLacksAndDrawsTheRest) {
+  if (AvailableFonts().empty()) GTEST_SKIP() << "hershey-fonts-data is not installed";
+  const std::string written = Path("text.KMO");
+  ASSERT_EQ(Run({"text", "Café", "--height", "8", "--align", "center", "-o", written}), 0) << err;
+  EXPECT_EQ(err, "velmora text: the font futural lacks é (left as gaps)\n");
+  EXPECT_NE(out.find("width "), std::string::npos);
+  EXPECT_EQ(Run({"check", written}), 0) << out;
+
+  EXPECT_EQ(Run({"text", "Hi", "--font", "nosuch", "-o", Path("x.KMO")}), 2);
+  EXPECT_NE(err.find("futural"), std::string::npos);
+  EXPECT_EQ(Run({"text", "Hi", "--height", "200", "-o", Path("x.KMO")}), 1);
+  EXPECT_FALSE(std::filesystem::exists(Path("x.KMO")));
 }
 
 }  // namespace

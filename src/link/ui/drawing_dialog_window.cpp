@@ -1,6 +1,5 @@
 #include "link/ui/drawing_dialog_window.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -28,15 +27,9 @@ constexpr ControlLayout kLayout[] = {
 constexpr DialogTemplate kFileTemplate{kDrawingDialogId, "図形の読み込み", 300, 236};
 constexpr DialogTemplate kTextTemplate{kDrawingDialogId, "文字の描画", 300, 236};
 
-constexpr int kOpenTitleText = 41322;   // "図形の読み込み"
-constexpr int kFilterText = 41323;      // "SVG ファイル"
-constexpr int kNoFontText = 41324;      // the font package is missing
-
-constexpr const char* kFontDir = "/usr/share/hershey-fonts/";
-// The fonts offered, each a file of the Hershey data with its Latin letters from the space on.
-constexpr const char* kFontFiles[] = {"futural", "futuram", "rowmans", "rowmand", "rowmant",
-                                      "timesr",  "timesrb", "timesi",  "scripts", "scriptc",
-                                      "cursive", "gothiceng"};
+constexpr int kOpenTitleText = 41322;  // "図形の読み込み"
+constexpr int kFilterText = 41323;     // "SVG ファイル"
+constexpr int kNoFontText = 41324;     // the font package is missing
 
 PathPair::Point ToPoint(DrawingPoint p) {
   return {static_cast<float>(p.x), static_cast<float>(p.y)};
@@ -120,51 +113,6 @@ void DrawingDialogWindow::HandleChange(int id) {
 void DrawingDialogWindow::HandleSelChange(int id) {
   behaviour_.OnSelChange(id);
   ShowPreview();
-}
-
-DrawingOptions CurrentDrawingOptions(const ProgramState& state) {
-  DrawingOptions o;
-  const Settings settings = state.settings.Get();
-  o.reach.penDownZ = PenDownHeight(settings);
-  o.reach.penUpZ = PenUpHeight(settings);
-  o.reach.axes = state.linkControls.AxisChoice() == 3 ? 3 : 5;
-  const std::size_t current = state.document.motion.CurrentIndex();
-  if (const std::optional<Pose> pose = state.document.motion.PoseAt(current)) {
-    o.reach.rotation = pose->rotation;
-    o.reach.handWidth = pose->handWidth;
-  }
-  o.maxServoSpeed = state.programSettings.Get().maxServoSpeed;
-  return o;
-}
-
-std::vector<FontChoice> AvailableFonts() {
-  std::vector<FontChoice> fonts;
-  for (const char* name : kFontFiles) {
-    QFile file(QString(kFontDir) + name + ".jhf");
-    if (!file.open(QIODevice::ReadOnly)) continue;
-    const QByteArray data = file.read(1 << 20);
-    FontChoice choice;
-    choice.name = name;
-    if (!ParseHersheyFont(std::string_view(data.constData(), static_cast<std::size_t>(data.size())),
-                          choice.font)) {
-      continue;
-    }
-    fonts.push_back(std::move(choice));
-  }
-  return fonts;
-}
-
-HersheyFont JapaneseFont() {
-  HersheyFont font;
-  QFile file(QString(kFontDir) + "japanese.jhf");
-  if (!file.open(QIODevice::ReadOnly)) return font;
-  const QByteArray data = file.read(1 << 20);
-  if (!ParseHersheyFont(std::string_view(data.constData(), static_cast<std::size_t>(data.size())),
-                        font) ||
-      !UseJapaneseCodes(font)) {
-    return HersheyFont{};
-  }
-  return font;
 }
 
 namespace {

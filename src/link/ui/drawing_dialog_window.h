@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/drawing_dialog.h"
+#include "shell/drawing_settings.h"
 #include "shell/ui/layout_dialog.h"
 
 namespace velmora {
@@ -15,8 +16,8 @@ class DrawingDialogWindow : public LayoutDialog {
   Q_OBJECT
 
  public:
-  DrawingDialogWindow(const ArmGeometry& g, DrawingSource source, DrawingOptions options,
-                      Pose from, PathComparison& comparison, QWidget* parent = nullptr,
+  DrawingDialogWindow(const ArmGeometry& g, DrawingSource source, DrawingOptions options, Pose from,
+                      PathComparison& comparison, QWidget* parent = nullptr,
                       const DialogHooks& hooks = {});
   ~DrawingDialogWindow() override;
 
@@ -35,15 +36,6 @@ class DrawingDialogWindow : public LayoutDialog {
   DrawingDialog behaviour_;
   PathComparison& comparison_;
 };
-
-// The options the current settings give: pen heights of the marker gestures, the current Pose's
-// wrist and hand, the axes, the servo speed limit.
-DrawingOptions CurrentDrawingOptions(const ProgramState& state);
-
-// The Latin fonts of the Hershey data that the machine has (none when the package is missing).
-std::vector<FontChoice> AvailableFonts();
-// The data's Japanese font with its characters (kana and a few kanji); no glyphs when missing.
-HersheyFont JapaneseFont();
 
 // The commands: asks for a file (the import) or opens the text dialog, and on OK inserts the
 // Poses after the current Pose as one undo step. Returns the dialog's result.

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "link/hidapi/cp2110_bridge.h"
+#include "link/ui/svg_reader.h"
 #include "shell/application.h"
 #include "shell/cli.h"
 #include "shell/command_line.h"
@@ -61,6 +62,11 @@ int RunCommandLine(const std::vector<std::string>& args) {
   io.moduleDirectory = ec ? std::filesystem::current_path(ec) : exe.parent_path();
   io.environment = velmora::ProcessPathEnvironment();
   io.makeHardware = [] { return velmora::MakeCp2110Bridge(); };
+  io.readDrawing = [](const std::string& path) {
+    velmora::SvgReadResult read = velmora::ReadSvgFile(path);
+    return velmora::CliDrawingRead{read.ok(), velmora::SvgErrorText(read.error),
+                                   std::move(read.drawing)};
+  };
   return velmora::RunCli(args, io);
 }
 
