@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <random>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -166,25 +166,14 @@ void BM_DrawingArcsAgainstPolyline(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawingArcsAgainstPolyline)->Unit(benchmark::kMillisecond);
 
-// Text in a few words, its strokes in a scattered order: the pen-up travel time of the chosen order against the file's order.
-void BM_DrawingTextOrder(benchmark::State& state) {
-  std::ifstream in("/usr/share/hershey-fonts/futural.jhf", std::ios::binary);
-  std::stringstream data;
-  data << in.rdbuf();
-  HersheyFont font;
-  if (!ParseHersheyFont(data.str(), font)) {
-    state.SkipWithError("hershey-fonts-data is not installed");
-    return;
-  }
-  Geometry geo;
-  const ArmGeometry g = geo.Get();
-  TextOptions text;
-  text.heightMm = 8;
-  Drawing drawing = LayoutText(font, "Velmora draws\nwords and lines", text).drawing;
-  // Scattered as a file exported from an illustration program may hold them: strokes of
-  // different words one after the other.
+// Pen-up time of the chosen order against the file's order, for a drawing whose strokes stand in
+// a scattered order, as a file exported from an illustration program may hold them: `share` counts
+// the pen's lowering and lifting (the same in both orders), `travel_share` only the travel.
+void TimeOrderAgainstFileOrder(benchmark::State& state, Drawing drawing) {
   std::mt19937 random(5);
   std::shuffle(drawing.strokes.begin(), drawing.strokes.end(), random);
+  Geometry geo;
+  const ArmGeometry g = geo.Get();
   DrawingOptions o = PenOptions();
   const FlatDrawing flat = FlattenDrawing(drawing);
   const Placement p = InitialPlacement(g, o.reach, flat);
@@ -198,13 +187,59 @@ void BM_DrawingTextOrder(benchmark::State& state) {
     fileOrder = b.travelSeconds;
     lifts = static_cast<double>(a.lifts) * 2 * o.liftMs / 1000;
   }
-  // Pen-up time: lowering and lifting (the same in both orders) and the travel between strokes.
   state.counters["ordered_s"] = ordered;
   state.counters["file_order_s"] = fileOrder;
   state.counters["share"] = ordered / fileOrder;
   state.counters["travel_share"] = (ordered - lifts) / (fileOrder - lifts);
 }
+
+bool ReadFont(HersheyFont& font) {
+  std::ifstream in("/usr/share/hershey-fonts/futural.jhf", std::ios::binary);
+  std::stringstream data;
+  data << in.rdbuf();
+  return ParseHersheyFont(data.str(), font);
+}
+
+// Two lines of text set close together.
+void BM_DrawingTextOrder(benchmark::State& state) {
+  HersheyFont font;
+  if (!ReadFont(font)) {
+    state.SkipWithError("hershey-fonts-data is not installed");
+    return;
+  }
+  TextOptions text;
+  text.heightMm = 8;
+  TimeOrderAgainstFileOrder(state,
+                            LayoutText(font, "Velmora draws\nwords and lines", text).drawing);
+}
 BENCHMARK(BM_DrawingTextOrder)->Unit(benchmark::kMillisecond);
+
+// A few words scattered over a page: a label in each corner and one in the middle.
+void BM_DrawingScatteredWordsOrder(benchmark::State& state) {
+  HersheyFont font;
+  if (!ReadFont(font)) {
+    state.SkipWithError("hershey-fonts-data is not installed");
+    return;
+  }
+  TextOptions text;
+  text.heightMm = 6;
+  const std::pair<const char*, DrawingPoint> words[] = {{"North", {0, 0}},
+                                                        {"East", {90, 0}},
+                                                        {"Centre", {45, 35}},
+                                                        {"South", {0, 70}},
+                                                        {"West", {90, 70}}};
+  Drawing page;
+  for (const auto& [word, at] : words) {
+    DrawingTransform move;
+    move.e = at.x;
+    move.f = at.y;
+    for (const Stroke& s : LayoutText(font, word, text).drawing.strokes) {
+      page.strokes.push_back(TransformStroke(s, move));
+    }
+  }
+  TimeOrderAgainstFileOrder(state, page);
+}
+BENCHMARK(BM_DrawingScatteredWordsOrder)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace velmora
