@@ -81,6 +81,35 @@ void FlagTooFast(const PlannedPath& path, std::size_t n, double maxSpeed, const 
   }
 }
 
+// The extremes of each block of `size` points, from those of the blocks of `size / 8` (or from
+// the values themselves when `finer` is empty).
+void SummariseBlocks(const std::vector<float>& values, std::size_t size,
+                     const std::vector<uint32_t>& finerLow, const std::vector<uint32_t>& finerHigh,
+                     std::vector<uint32_t>& low, std::vector<uint32_t>& high) {
+  const std::size_t n = values.size();
+  const std::size_t blocks = (n + size - 1) / size;
+  low.resize(blocks);
+  high.resize(blocks);
+  const std::size_t step = finerLow.empty() ? 1 : size / 8;
+  for (std::size_t b = 0; b < blocks; ++b) {
+    uint32_t least = static_cast<uint32_t>(b * size);
+    uint32_t most = least;
+    for (std::size_t from = b * size; from < std::min(n, (b + 1) * size); from += step) {
+      const uint32_t lo = finerLow.empty() ? static_cast<uint32_t>(from) : finerLow[from / step];
+      const uint32_t hi = finerHigh.empty() ? static_cast<uint32_t>(from) : finerHigh[from / step];
+      if (values[lo] < values[least]) least = lo;
+      if (values[hi] > values[most]) most = hi;
+    }
+    low[b] = least;
+    high[b] = most;
+  }
+}
+
+void SummariseLane(TimelineLane& lane) {
+  SummariseBlocks(lane.values, 8, {}, {}, lane.low8, lane.high8);
+  SummariseBlocks(lane.values, 64, lane.low8, lane.high8, lane.low64, lane.high64);
+}
+
 }  // namespace
 
 TimelineModel BuildTimeline(const CheckedMotion& checked, const ArmGeometry& g, int axes,
@@ -119,6 +148,7 @@ TimelineModel BuildTimeline(const CheckedMotion& checked, const ArmGeometry& g, 
     most = std::max(most, 1.0f) * 1.12f;
     lane.low = -most;
     lane.high = most;
+    SummariseLane(lane);
     model.lanes.push_back(std::move(lane));
   }
 
@@ -144,6 +174,7 @@ TimelineModel BuildTimeline(const CheckedMotion& checked, const ArmGeometry& g, 
   const float pad = std::max(1.0f, (highZ - lowZ) * 0.2f);
   z.low = lowZ - pad;
   z.high = highZ + pad;
+  SummariseLane(z);
   model.lanes.push_back(std::move(z));
 
   std::vector<std::string> lineOf(poses);
@@ -314,45 +345,75 @@ void LaneCurve(const TimelineModel& model, const TimelineLane& lane, std::size_t
   const auto b = static_cast<std::size_t>(hi - times.begin());
 
   // Per pixel column: the first point, the lowest and highest, and the last.
-  long column = LONG_MIN;
-  TimelinePoint first, lowest, highest, last;
-  int count = 0;
-  auto flush = [&] {
-    if (count == 0) return;
-    out.push_back(first);
-    if (count > 1) {
-      const bool lowFirst = lowest.x <= highest.x;
-      out.push_back(lowFirst ? lowest : highest);
-      out.push_back(lowFirst ? highest : lowest);
-      out.push_back(last);
-    }
-  };
-  // LaneY and TimelineView::X, with their divisions taken out of the loop.
   const float span = lane.high - lane.low;
   const float scale = span > 0 ? 1.0f / span : 0.0f;
   const float middle = span > 0 ? 0.0f : 0.5f;
   const float base = static_cast<float>(box.bottom - 2);
   const float inner = static_cast<float>(box.bottom - box.top - 4);
   const double perMs = 1.0 / view.msPerPixel;
-  for (std::size_t k = a; k < b; ++k) {
+  const auto xOf = [&](std::size_t k) {
+    return static_cast<float>(view.plotLeft + (times[k] - view.originMs) * perMs);
+  };
+  const auto columnOf = [&](std::size_t k) { return static_cast<long>(std::floor(xOf(k))); };
+  const auto point = [&](std::size_t k) {
     const float f = std::clamp((lane.values[k] - lane.low) * scale + middle, 0.0f, 1.0f);
-    const TimelinePoint p{static_cast<float>(view.plotLeft + (times[k] - view.originMs) * perMs),
-                          base - f * inner};
-    const long c = static_cast<long>(std::floor(p.x));
-    if (c != column) {
-      flush();
-      column = c;
-      first = lowest = highest = last = p;
-      count = 1;
-      continue;
+    return TimelinePoint{xOf(k), base - f * inner};
+  };
+  const bool summarised =
+      lane.low8.size() * 8 >= times.size() && lane.low64.size() * 64 >= times.size();
+  const auto& values = lane.values;
+  for (std::size_t k = a; k < b;) {
+    // The column's points run from k to the first point of the next column.
+    const long c = columnOf(k);
+    // Galloping first: a column usually holds a few dozen points of a plan of many thousands.
+    std::size_t searchLo = k + 1, searchHi = b;
+    for (std::size_t step = 1; searchLo + step < searchHi; step *= 2) {
+      if (columnOf(searchLo + step) > c) {
+        searchHi = searchLo + step;
+        break;
+      }
+      searchLo += step + 1;
     }
-    ++count;
-    last = p;
-    // y grows downwards: the lowest value has the largest y.
-    if (p.y > lowest.y) lowest = p;
-    if (p.y < highest.y) highest = p;
+    while (searchLo < searchHi) {
+      const std::size_t mid = searchLo + (searchHi - searchLo) / 2;
+      if (columnOf(mid) > c) {
+        searchHi = mid;
+      } else {
+        searchLo = mid + 1;
+      }
+    }
+    const std::size_t next = searchLo;
+    // Its smallest and largest value (the first of equals), a block at a time where whole blocks
+    // lie inside it.
+    std::size_t least = k, most = k;
+    const auto take = [&](uint32_t l, uint32_t h) {
+      if (values[l] < values[least]) least = l;
+      if (values[h] > values[most]) most = h;
+    };
+    for (std::size_t i = k + 1; i < next;) {
+      if (summarised && i % 64 == 0 && i + 64 <= next) {
+        take(lane.low64[i / 64], lane.high64[i / 64]);
+        i += 64;
+      } else if (summarised && i % 8 == 0 && i + 8 <= next) {
+        take(lane.low8[i / 8], lane.high8[i / 8]);
+        i += 8;
+      } else {
+        take(static_cast<uint32_t>(i), static_cast<uint32_t>(i));
+        ++i;
+      }
+    }
+    out.push_back(point(k));
+    if (next - k > 1) {
+      // y grows downwards: the smallest value is the lowest point, drawn in the order they come.
+      const TimelinePoint lowest = point(least);
+      const TimelinePoint highest = point(most);
+      const bool lowFirst = least <= most;
+      out.push_back(lowFirst ? lowest : highest);
+      out.push_back(lowFirst ? highest : lowest);
+      out.push_back(point(next - 1));
+    }
+    k = next;
   }
-  flush();
 }
 
 // ---- Playhead ----

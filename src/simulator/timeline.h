@@ -35,8 +35,12 @@ struct FlaggedSpan {
 struct TimelineLane {
   int id = 0;                 // servo ID 1..5, or kToolHeightLane
   std::vector<float> values;  // per plan point: the motor value, or z in mm
-  float low = 0;              // the value at the lane's bottom edge
-  float high = 1;             // at its top edge
+  // Where the smallest and the largest value of each block of 8 and of 64 points (counted from
+  // point 0) stand, the first of equals: a pixel column finds its extremes without visiting
+  // every point it covers.
+  std::vector<uint32_t> low8, high8, low64, high64;
+  float low = 0;   // the value at the lane's bottom edge
+  float high = 1;  // at its top edge
   // The motor's limits (SVPOS_RANGE): values beyond them are drawn as bands. None for z.
   bool hasLimits = false;
   float limitLow = 0;

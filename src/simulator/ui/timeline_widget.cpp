@@ -50,6 +50,15 @@ QString LaneName(int id) {
   return id == kToolHeightLane ? QStringLiteral("z") : QStringLiteral("ID%1").arg(id);
 }
 
+// A vertical line drawn in pieces of at most 64 pixels: Qt hands a fill of more rows than that to
+// its thread pool, whose wake-ups cost far more than the line itself.
+void VerticalLine(QPainter& p, double x, double top, double bottom) {
+  constexpr double kPiece = 64;
+  for (double y = top; y < bottom; y += kPiece) {
+    p.drawLine(QPointF(x, y), QPointF(x, std::min(bottom, y + kPiece)));
+  }
+}
+
 void Polyline(QPainter& p, const std::vector<TimelinePoint>& points) {
   if (points.size() < 2) return;
   QPolygonF poly;
@@ -297,7 +306,7 @@ void TimelineWidget::DrawRuler(QPainter& p) {
     const std::string label = RulerLabel(t, ticks.step);
     p.drawText(QPointF(x + 2, r.bottom - 6), QString::fromLatin1(label.c_str()));
     p.setPen(kKeyLineColour);
-    p.drawLine(QPointF(x, r.bottom), QPointF(x, height()));
+    VerticalLine(p, x, r.bottom, height());
     p.setPen(QColor(0x40, 0x40, 0x40));
   }
   p.drawLine(QPointF(r.left, r.bottom - 0.5), QPointF(r.right, r.bottom - 0.5));
@@ -317,18 +326,23 @@ void TimelineWidget::DrawHandles(QPainter& p) {
   const QFontMetrics metrics(p.font());
   double labelEnd = -1e9;
   double lineEnd = -1e9;
+  double handleEnd = -1e9;
   for (auto it = from; it != keys.end() && *it <= right; ++it) {
     const auto i = static_cast<std::size_t>(it - keys.begin());
     const double x = view_.X(*it);
     // The keyframe through the lanes, where the keyframes stand apart: packed closer they would
-    // only grey the lanes (and each tall translucent line costs the painter a fill of its own).
+    // only grey the lanes.
     if (x >= lineEnd) {
       p.setPen(kKeyLineColour);
-      p.drawLine(QPointF(x, h.bottom), QPointF(x, height()));
+      VerticalLine(p, x, h.bottom, height());
       lineEnd = x + 6;
     }
     const bool isSelected = std::binary_search(selected.begin(), selected.end(), i);
     const bool isCurrent = i == current;
+    // Handles packed closer than a few pixels would only be drawn over each other; the current
+    // and the selected ones always show.
+    if (x < handleEnd && !isSelected && !isCurrent) continue;
+    handleEnd = x + 3;
     const QRectF handle(x - 3.5, h.top + 3, 7, h.bottom - h.top - 6);
     p.setPen(isCurrent ? QPen(Qt::black, 2) : QPen(kHandleColour.darker(140), 1));
     p.setBrush(isSelected ? highlight : (isCurrent ? QColor(Qt::white) : kHandleColour));
