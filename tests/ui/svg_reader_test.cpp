@@ -42,8 +42,8 @@ TEST(SvgReader, UnitsAndViewBoxAspectRules) {
   ExpectLines(Read("units_px.svg"), {{0, 0, 25.4, 12.7}});
   // 25.4 mm square, 10 x 5 units met in the middle: 2.54 mm a unit, 6.35 mm down.
   ExpectLines(Read("units_pt.svg"), {{0, 6.35, 25.4, 19.05}});
-  ExpectLines(Read("aspect_slice.svg"), {{0, 0, 100, 100}});
-  ExpectLines(Read("aspect_none.svg"), {{0, 0, 100, 100}});
+  ExpectLines(Read("ratio_slice.svg"), {{0, 0, 100, 100}});
+  ExpectLines(Read("ratio_none.svg"), {{0, 0, 100, 100}});
 }
 
 TEST(SvgReader, NestedTransformsUseAndInvisibleElements) {
