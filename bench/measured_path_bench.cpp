@@ -13,22 +13,14 @@
 #include "link/playback_engine.h"
 #include "link/servo_table.h"
 #include "link/worker_hooks.h"
+#include "support/poses.h"
 
 namespace velmora {
 namespace {
 
 using Steady = std::chrono::steady_clock;
 
-Pose LinearTo(const ArmGeometry& g, double x, double y, uint32_t time) {
-  Pose p;
-  p.x = x;
-  p.y = y;
-  p.handWidth = 20;
-  p.interpolation = kLinear;
-  p.transitionTime = time;
-  UpdateMotorValues(g, p);
-  return p;
-}
+using testing::LinearTo;
 
 // The largest deviation after a Linear move of `range(0)` ms played at x0.25 (its time is then
 // 655350 ms at most, the longest a move lasts), `range(1)` samples per 10 ms step, trailing the

@@ -14,6 +14,7 @@
 #include "simulator/ui/queue_rasterizer.h"
 #include "simulator/ui/render_thread.h"
 #include "simulator/ui/texture_table.h"
+#include "support/rushing_clock.h"
 
 namespace velmora {
 namespace {
@@ -28,16 +29,6 @@ void EnsureApplication() {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   static QGuiApplication app(argc, argv);
 }
-
-// A clock whose deadline has always passed, so a frame is timed without its pacing sleep.
-class RushingClock final : public Clock {
- public:
-  uint32_t NowMs() override { return now_ += 20; }
-  void SleepMs(uint32_t) override {}
-
- private:
-  uint32_t now_ = 0;
-};
 
 // One whole frame at the default view size: the 5-axis arm under load, a full 360-point pen trace
 // drawn with the pen down, the scene built, rasterised with textures and the overlay written.
@@ -58,7 +49,7 @@ void BM_FrameSceneRasterOverlay(benchmark::State& state) {
   QImage presented;
   QueueRasterizer rasterizer(QSize(kViewWidth, kViewHeight), textures, QFont(),
                              [&](QImage& frame) { presented = frame; });
-  RushingClock clock;
+  testing::RushingClock clock;
   RenderLoop loop(program, clock, rasterizer, kViewWidth, kViewHeight);
 
   const ArmGeometry g = program.geometry.Get();
@@ -117,7 +108,7 @@ void BM_FrameWithPathPreview(benchmark::State& state) {
   QImage presented;
   QueueRasterizer rasterizer(QSize(kViewWidth, kViewHeight), textures, QFont(),
                              [&](QImage& frame) { presented = frame; });
-  RushingClock clock;
+  testing::RushingClock clock;
   RenderLoop loop(program, clock, rasterizer, kViewWidth, kViewHeight);
   loop.RunFrame();  // the first frame draws the path into the cache
   std::size_t current = 0;

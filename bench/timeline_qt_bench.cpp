@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <cmath>
+#include <memory>
 
 #include "document/motion.h"
 #include "geometry/kinematics.h"
@@ -15,6 +16,7 @@
 #include "simulator/ui/queue_rasterizer.h"
 #include "simulator/ui/texture_table.h"
 #include "simulator/ui/timeline_widget.h"
+#include "support/rushing_clock.h"
 
 namespace velmora {
 namespace {
@@ -31,15 +33,6 @@ void EnsureApplication() {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   static QApplication app(argc, argv);
 }
-
-class RushingClock final : public Clock {
- public:
-  uint32_t NowMs() override { return now_ += 20; }
-  void SleepMs(uint32_t) override {}
-
- private:
-  uint32_t now_ = 0;
-};
 
 // A drawn 500-Pose Motion on the 5-axis arm: strokes with the pen down, pen-up travel, every
 // fifth move a None move, some arcs, and every 25th move too quick for the servos.
@@ -66,41 +59,41 @@ void LoadDrawing(ProgramState& program) {
   program.analysis.Update(program.document.motion, g, 5, 300);
 }
 
-TimelineWidget::Hooks NoHooks() { return {}; }
+// The pane over the 500-Pose Motion with all of it in view, and a picture to draw it into.
+struct TimelineBench {
+  ProgramState program;
+  std::unique_ptr<TimelineWidget> widget;
+  QImage image{kTimelineWidth, kTimelineHeight, QImage::Format_RGB32};
+
+  TimelineBench() {
+    EnsureApplication();
+    LoadDrawing(program);
+    widget = std::make_unique<TimelineWidget>(program, TimelineWidget::Hooks{});
+    widget->resize(kTimelineWidth, kTimelineHeight);
+    widget->Refresh();
+    widget->FitAll();
+  }
+  void Draw() {
+    QPainter p(&image);
+    widget->Draw(p);
+  }
+};
 
 // One frame of the pane with the whole 500-Pose Motion in view, as a playback or a scrub draws
 // it: the playhead over the kept picture of the lanes.
 void BM_TimelineFrame500Poses(benchmark::State& state) {
-  EnsureApplication();
-  ProgramState program;
-  LoadDrawing(program);
-  TimelineWidget widget(program, NoHooks());
-  widget.resize(kTimelineWidth, kTimelineHeight);
-  widget.Refresh();
-  widget.FitAll();
-  QImage image(kTimelineWidth, kTimelineHeight, QImage::Format_RGB32);
-  for (auto _ : state) {
-    QPainter p(&image);
-    widget.Draw(p);
-  }
+  TimelineBench bench;
+  for (auto _ : state) bench.Draw();
 }
 BENCHMARK(BM_TimelineFrame500Poses)->Unit(benchmark::kMillisecond);
 
 // The same frame with everything drawn anew, as after a zoom, a scroll or a new selection: lanes,
 // bands, flags, pen-down parts, 500 handles with their numbers, the ruler and the playhead.
 void BM_TimelineFullRedraw500Poses(benchmark::State& state) {
-  EnsureApplication();
-  ProgramState program;
-  LoadDrawing(program);
-  TimelineWidget widget(program, NoHooks());
-  widget.resize(kTimelineWidth, kTimelineHeight);
-  widget.Refresh();
-  widget.FitAll();
-  QImage image(kTimelineWidth, kTimelineHeight, QImage::Format_RGB32);
+  TimelineBench bench;
   for (auto _ : state) {
-    widget.ForgetLanes();
-    QPainter p(&image);
-    widget.Draw(p);
+    bench.widget->ForgetLanes();
+    bench.Draw();
   }
 }
 BENCHMARK(BM_TimelineFullRedraw500Poses)->Unit(benchmark::kMillisecond);
@@ -108,14 +101,8 @@ BENCHMARK(BM_TimelineFullRedraw500Poses)->Unit(benchmark::kMillisecond);
 // One step of a handle drag on the 500-Pose Motion: the new time written, the whole Motion
 // planned and checked again, the lanes rebuilt and the pane drawn.
 void BM_TimelineDragStep500Poses(benchmark::State& state) {
-  EnsureApplication();
-  ProgramState program;
-  LoadDrawing(program);
-  TimelineWidget widget(program, NoHooks());
-  widget.resize(kTimelineWidth, kTimelineHeight);
-  widget.Refresh();
-  widget.FitAll();
-  QImage image(kTimelineWidth, kTimelineHeight, QImage::Format_RGB32);
+  TimelineBench bench;
+  ProgramState& program = bench.program;
   RetimeDrag drag;
   drag.Begin(program.document.motion, 200);
   const ArmGeometry g = program.geometry.Get();
@@ -125,9 +112,8 @@ void BM_TimelineDragStep500Poses(benchmark::State& state) {
         drag.Update(program.document.motion, (++step % 2) != 0 ? 200.0 : -200.0, false);
     program.pane.RefreshConvertedRows(rows);
     program.analysis.Update(program.document.motion, g, 5, 300);
-    widget.Refresh();
-    QPainter p(&image);
-    widget.Draw(p);
+    bench.widget->Refresh();
+    bench.Draw();
   }
   drag.Cancel(program.document.motion);
 }
@@ -145,7 +131,7 @@ void BM_TimelineScrubFrame(benchmark::State& state) {
   QImage presented;
   QueueRasterizer rasterizer(QSize(kViewWidth, kViewHeight), textures, QFont(),
                              [&](QImage& frame) { presented = frame; });
-  RushingClock clock;
+  testing::RushingClock clock;
   RenderLoop loop(program, clock, rasterizer, kViewWidth, kViewHeight);
   loop.RunFrame();
   double t = 0;

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "geometry/pose.h"
 #include "geometry/kinematics.h"
+#include "geometry/pose.h"
 
 namespace velmora::testing {
 
@@ -15,6 +15,18 @@ inline Pose FromMotors(const ArmGeometry& g, int a, int b, int c, int d, int e,
                    static_cast<int16_t>(d), static_cast<int16_t>(e)};
   UpdateCoordinates(g, p);
   p.transitionTime = time;
+  return p;
+}
+
+// A Linear Pose at (x, y) on the table (z 0, hand 20 mm wide), its motor values worked out.
+inline Pose LinearTo(const ArmGeometry& g, double x, double y, uint32_t time) {
+  Pose p;
+  p.x = x;
+  p.y = y;
+  p.handWidth = 20;
+  p.interpolation = kLinear;
+  p.transitionTime = time;
+  UpdateMotorValues(g, p);
   return p;
 }
 

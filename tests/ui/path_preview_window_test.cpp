@@ -7,6 +7,7 @@
 #include "document/ui/pose_pane_widget.h"
 #include "geometry/kinematics.h"
 #include "shell/ui/motion_check_window.h"
+#include "support/poses.h"
 #include "ui/main_window_fixture.h"
 
 namespace velmora {
@@ -14,16 +15,7 @@ namespace {
 
 using testing::MainWindowTest;
 
-Pose LinearTo(const ArmGeometry& g, double x, double y, uint32_t time) {
-  Pose p;
-  p.x = x;
-  p.y = y;
-  p.handWidth = 20;
-  p.interpolation = kLinear;
-  p.transitionTime = time;
-  UpdateMotorValues(g, p);
-  return p;
-}
+using testing::LinearTo;
 
 TEST_F(MainWindowTest, PreviewToggleAndSpeedFollowTheToolbarAndTheMenu) {
   MainToolBar* bar = window->ToolBar();

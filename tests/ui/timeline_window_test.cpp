@@ -9,6 +9,7 @@
 #include "geometry/kinematics.h"
 #include "shell/ui/widget_control_view.h"
 #include "simulator/ui/timeline_widget.h"
+#include "support/poses.h"
 #include "ui/main_window_fixture.h"
 
 namespace velmora {
@@ -16,16 +17,7 @@ namespace {
 
 using testing::MainWindowTest;
 
-Pose LinearTo(const ArmGeometry& g, double x, double y, uint32_t time) {
-  Pose p;
-  p.x = x;
-  p.y = y;
-  p.handWidth = 20;
-  p.interpolation = kLinear;
-  p.transitionTime = time;
-  UpdateMotorValues(g, p);
-  return p;
-}
+using testing::LinearTo;
 
 std::vector<uint32_t> Times(const Motion& motion) {
   std::vector<uint32_t> t;
