@@ -92,8 +92,27 @@ std::vector<Stroke> MergeStrokes(const std::vector<Stroke>& strokes) {
         last = std::move(joined);
         continue;
       }
+      if (!closed && Distance(last.start, s.start) <= kJoinDistanceMm) {
+        Stroke joined = ReversedStroke(last);
+        Append(joined, s);
+        last = std::move(joined);
+        continue;
+      }
     }
     out.push_back(s);
+  }
+  return out;
+}
+
+std::vector<Stroke> JoinMeetingStrokes(std::vector<Stroke> strokes) {
+  std::vector<Stroke> out;
+  out.reserve(strokes.size());
+  for (Stroke& s : strokes) {
+    if (!out.empty() && StrokesMeet(out.back().End(), s.start)) {
+      Append(out.back(), s);
+    } else {
+      out.push_back(std::move(s));
+    }
   }
   return out;
 }
@@ -102,8 +121,11 @@ double TravelTotal(const std::vector<Stroke>& strokes, DrawingPoint start,
                    const TravelModel& model) {
   double total = 0;
   JointPoint at = model.joints(start);
-  for (const Stroke& s : strokes) {
-    total += model.Cost(at, model.joints(s.start));
+  for (std::size_t k = 0; k < strokes.size(); ++k) {
+    const Stroke& s = strokes[k];
+    if (k == 0 || !StrokesMeet(strokes[k - 1].End(), s.start)) {
+      total += model.Cost(at, model.joints(s.start));
+    }
     at = model.joints(s.End());
   }
   return total;
@@ -114,34 +136,42 @@ std::vector<Stroke> OrderStrokes(const std::vector<Stroke>& strokes, DrawingPoin
   const std::size_t n = strokes.size();
   if (n < 2) return strokes;
   // Each stroke's ends in joint space, worked out once.
-  std::vector<JointPoint> head(n), tail(n);
+  struct End {
+    DrawingPoint at;
+    JointPoint joints;
+  };
+  std::vector<End> head(n), tail(n);
   for (std::size_t k = 0; k < n; ++k) {
-    head[k] = model.joints(strokes[k].start);
-    tail[k] = model.joints(strokes[k].End());
+    head[k] = {strokes[k].start, model.joints(strokes[k].start)};
+    tail[k] = {strokes[k].End(), model.joints(strokes[k].End())};
   }
-  const JointPoint origin = model.joints(start);
+  // The arm's starting point never counts as meeting a stroke: the pen is lowered there anyway.
+  const End origin{{std::numeric_limits<double>::quiet_NaN(), 0}, model.joints(start)};
+  auto cost = [&model](const End& from, const End& to) {
+    return StrokesMeet(from.at, to.at) ? 0.0 : model.Cost(from.joints, to.joints);
+  };
   struct Item {
     std::size_t stroke;
     bool flip;
   };
-  auto first = [&](const Item& it) { return it.flip ? tail[it.stroke] : head[it.stroke]; };
-  auto last = [&](const Item& it) { return it.flip ? head[it.stroke] : tail[it.stroke]; };
+  auto first = [&](const Item& it) -> const End& { return it.flip ? tail[it.stroke] : head[it.stroke]; };
+  auto last = [&](const Item& it) -> const End& { return it.flip ? head[it.stroke] : tail[it.stroke]; };
   // Nearest neighbour, trying each stroke either way round.
   std::vector<Item> order;
   order.reserve(n);
   std::vector<bool> used(n, false);
-  JointPoint at = origin;
+  End at = origin;
   for (std::size_t step = 0; step < n; ++step) {
     double best = std::numeric_limits<double>::infinity();
     Item pick{0, false};
     for (std::size_t k = 0; k < n; ++k) {
       if (used[k]) continue;
-      const double a = model.Cost(at, head[k]);
+      const double a = cost(at, head[k]);
       if (a < best) {
         best = a;
         pick = {k, false};
       }
-      const double b = model.Cost(at, tail[k]);
+      const double b = cost(at, tail[k]);
       if (b < best) {
         best = b;
         pick = {k, true};
@@ -152,18 +182,18 @@ std::vector<Stroke> OrderStrokes(const std::vector<Stroke>& strokes, DrawingPoin
     at = last(pick);
   }
   // 2-opt: turning the run i..j round (its order and each stroke) replaces the travel into i and
-  // the one out of j; the lift time is the same either way.
+  // the one out of j; the travels inside the run stay as they were.
   if (n <= kTwoOptLimit) {
     for (int pass = 0; pass < kMaxPasses; ++pass) {
       bool improved = false;
       for (std::size_t i = 0; i < n; ++i) {
         for (std::size_t j = i + 1; j < n; ++j) {
-          const JointPoint before = i == 0 ? origin : last(order[i - 1]);
+          const End& before = i == 0 ? origin : last(order[i - 1]);
           const bool tailEnd = j + 1 < n;
-          const double old = model.Cost(before, first(order[i])) +
-                             (tailEnd ? model.Cost(last(order[j]), first(order[j + 1])) : 0);
-          const double now = model.Cost(before, last(order[j])) +
-                             (tailEnd ? model.Cost(first(order[i]), first(order[j + 1])) : 0);
+          const double old = cost(before, first(order[i])) +
+                             (tailEnd ? cost(last(order[j]), first(order[j + 1])) : 0);
+          const double now = cost(before, last(order[j])) +
+                             (tailEnd ? cost(first(order[i]), first(order[j + 1])) : 0);
           if (now + 1e-9 < old) {
             std::reverse(order.begin() + static_cast<std::ptrdiff_t>(i),
                          order.begin() + static_cast<std::ptrdiff_t>(j) + 1);

@@ -133,7 +133,7 @@ DrawingPlan Arrange(const ArmGeometry& g, const Drawing& drawing, const FlatDraw
   if (!o.keepFileOrder) {
     placed = OrderStrokes(placed, {from.x, from.y}, Travel(g, o, plan.reach.elbow));
   }
-  plan.strokes = std::move(placed);
+  plan.strokes = JoinMeetingStrokes(std::move(placed));
   plan.summary.strokes = plan.strokes.size();
   plan.summary.lifts = plan.strokes.size();
   return plan;
@@ -171,8 +171,10 @@ DrawingPlan PlanDrawing(const ArmGeometry& g, const Drawing& drawing, const Flat
   if (from.z < o.reach.penUpZ - 0.01) {
     add(MakePose(g, o, elbow, {from.x, from.y}, o.reach.penUpZ, kNone, liftMs));
   }
+  std::vector<std::size_t> travels;  // the None moves that carry the lifted pen to a stroke
   for (const Stroke& stroke : plan.strokes) {
     const uint32_t ms = TravelMs(travel, at, stroke.start);
+    travels.push_back(poses.size());
     add(MakePose(g, o, elbow, stroke.start, o.reach.penUpZ, kNone, ms));
     add(MakePose(g, o, elbow, stroke.start, o.reach.penDownZ, kNone, liftMs));
     const std::vector<Pose> run = StrokeRun(g, o, elbow, stroke);
@@ -201,11 +203,9 @@ DrawingPlan PlanDrawing(const ArmGeometry& g, const Drawing& drawing, const Flat
     if (!changed) break;
   }
   double totalMs = 0;
+  for (const Pose& p : poses) totalMs += p.transitionTime;
   double travelMs = 0;
-  for (const Pose& p : poses) {
-    totalMs += p.transitionTime;
-    if (p.interpolation == kNone) travelMs += p.transitionTime;
-  }
+  for (const std::size_t k : travels) travelMs += poses[k].transitionTime;
   plan.summary.poses = poses.size();
   plan.summary.travelSeconds = travelMs / 1000;
   plan.summary.totalSeconds = totalMs / 1000;

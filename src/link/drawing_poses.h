@@ -35,7 +35,7 @@ struct DrawingSummary {
   std::size_t strokes = 0;
   std::size_t poses = 0;
   std::size_t lifts = 0;
-  double travelSeconds = 0;  // pen up: lifting, travelling and lowering
+  double travelSeconds = 0;  // the lifted pen carried from stroke to stroke (not its lifts)
   double totalSeconds = 0;
   double maxDeviationMm = 0;
 };
