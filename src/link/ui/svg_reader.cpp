@@ -30,7 +30,7 @@ class StrokeEngine : public QPaintEngine {
 
   void updateState(const QPaintEngineState& changed) override {
     if (changed.state() & DirtyTransform) transform_ = changed.transform();
-    if (changed.state() & DirtyPen) pen_ = changed.pen().style() != Qt::NoPen;
+    if (changed.state() & DirtyPen) pen_ = Inks(changed.pen());
     if (changed.state() & DirtyBrush) brush_ = changed.brush().style() != Qt::NoBrush;
   }
 
@@ -80,10 +80,15 @@ class StrokeEngine : public QPaintEngine {
   bool Overflow() const { return segments_ > kSvgMaxSegments; }
 
  private:
+  // stroke="none" leaves the pen's style as it was and takes away its brush.
+  static bool Inks(const QPen& pen) {
+    return pen.style() != Qt::NoPen && pen.brush().style() != Qt::NoBrush;
+  }
+
   bool Visible() const {
     // The painter's own pen and brush: the state handed to the engine can lag behind them.
     const QPainter* p = painter();
-    const bool pen = p != nullptr ? p->pen().style() != Qt::NoPen : pen_;
+    const bool pen = p != nullptr ? Inks(p->pen()) : pen_;
     const bool brush = p != nullptr ? p->brush().style() != Qt::NoBrush : brush_;
     return (pen || brush) && !Overflow();
   }
