@@ -65,6 +65,29 @@ uint32_t TravelMs(const TravelModel& m, const Pose& from, DrawingPoint to) {
   return std::max(kMinTravelMs, ClampMs(s * 1000));
 }
 
+// The joints turned evenly from `a` to `b`, as a None move turns them, sampled a degree or so
+// apart (the motor values are tenths of a degree).
+std::vector<DrawingPoint> JointPath(const ArmGeometry& g, const Pose& a, const Pose& b) {
+  constexpr int kMaxSamples = 64;
+  const int most = std::max(std::abs(a.motorValues[0] - b.motorValues[0]),
+                            std::abs(a.motorValues[1] - b.motorValues[1]));
+  const int samples = std::clamp(most / 10, 1, kMaxSamples);
+  std::vector<DrawingPoint> path;
+  path.reserve(static_cast<std::size_t>(samples) + 1);
+  Pose m = b;
+  for (int k = 0; k <= samples; ++k) {
+    const double f = static_cast<double>(k) / samples;
+    for (std::size_t i : {0u, 1u}) {
+      m.motorValues[i] = static_cast<int16_t>(
+          std::lround(a.motorValues[i] + (b.motorValues[i] - a.motorValues[i]) * f));
+    }
+    double x = 0, y = 0;
+    ForwardKinematics(g, m, &x, &y, nullptr, nullptr, nullptr);
+    path.push_back({x, y});
+  }
+  return path;
+}
+
 // The pen-down run of one stroke: its samples as Poses, timed by the drawing speed.
 std::vector<Pose> StrokeRun(const ArmGeometry& g, const DrawingOptions& o, int elbow,
                             const Stroke& stroke) {
@@ -136,6 +159,12 @@ DrawingPlan Arrange(const ArmGeometry& g, const Drawing& drawing, const FlatDraw
   plan.strokes = JoinMeetingStrokes(std::move(placed));
   plan.summary.strokes = plan.strokes.size();
   plan.summary.lifts = plan.strokes.size();
+  Pose at = from;
+  for (const Stroke& s : plan.strokes) {
+    const Pose next = MakePose(g, o, plan.reach.elbow, s.start, o.reach.penUpZ, kNone, 0);
+    plan.travel.push_back(JointPath(g, at, next));
+    at = MakePose(g, o, plan.reach.elbow, s.End(), o.reach.penUpZ, kNone, 0);
+  }
   return plan;
 }
 

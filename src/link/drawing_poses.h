@@ -46,6 +46,9 @@ struct DrawingPlan {
   ReachResult reach;            // of the placement, per stroke of the drawing as read
   std::vector<Pose> poses;      // empty while a stroke leaves the reach
   DrawingSummary summary;
+  // The lifted pen's path from the Pose before the drawing to the first stroke and from each
+  // stroke to the next: a None move turns the joints evenly, so the path bends as they do.
+  std::vector<std::vector<DrawingPoint>> travel;
 };
 
 // Places the drawing, checks the reach, orders the strokes and, when every stroke is inside the

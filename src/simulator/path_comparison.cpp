@@ -81,9 +81,12 @@ void QueuePathComparison(const PathComparison& comparison, double scaling, int w
   };
   for (const auto& line : paths->strokes) polyline(line, kDrawingStrokeColour, true);
   for (const auto& line : paths->outside) polyline(line, kDrawingOutsideColour, true);
-  // Travel: dots of two pixels every six.
+  // Travel: dots of two pixels every six, running on along each line across its samples.
+  constexpr float kDotEvery = 6, kDot = 2;
+  constexpr int kMostDots = 2000;  // a segment's, however far it is zoomed
   std::vector<SceneVertex> dotted;
   for (const auto& line : paths->travel) {
+    float walked = 0;
     for (std::size_t k = 1; k < line.size(); ++k) {
       const Vec3f a = toView(line[k - 1]);
       const Vec3f b = toView(line[k]);
@@ -92,15 +95,20 @@ void QueuePathComparison(const PathComparison& comparison, double scaling, int w
         continue;
       }
       const float length = std::hypot(b.x - a.x, b.y - a.y);
-      const int dots = static_cast<int>(std::min(2000.0f, length / 6));
-      for (int d = 0; d <= dots; ++d) {
-        const float f0 = length > 0 ? std::min(1.0f, d * 6 / length) : 0;
-        const float f1 = length > 0 ? std::min(1.0f, (d * 6 + 2) / length) : 0;
+      if (!(length > 0)) continue;
+      auto dash = [&](float from, float to) {
+        const float f0 = std::min(1.0f, from / length);
+        const float f1 = std::min(1.0f, to / length);
         dotted.push_back(Vertex(a.x + f0 * (b.x - a.x), a.y + f0 * (b.y - a.y),
                                 kDrawingTravelColour));
         dotted.push_back(Vertex(a.x + f1 * (b.x - a.x), a.y + f1 * (b.y - a.y),
                                 kDrawingTravelColour));
-      }
+      };
+      const float phase = std::fmod(walked, kDotEvery);
+      if (phase > 0 && phase < kDot) dash(0, kDot - phase);  // the end of a dot begun before
+      float at = phase > 0 ? kDotEvery - phase : 0;
+      for (int d = 0; at <= length && d < kMostDots; ++d, at += kDotEvery) dash(at, at + kDot);
+      walked += length;
     }
   }
   QueueLines(std::move(dotted), queue);

@@ -54,6 +54,8 @@ DrawingOptions PenOptions() {
   return o;
 }
 
+double Distance(DrawingPoint a, DrawingPoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
 int Count(const std::vector<Pose>& poses, int32_t interpolation) {
   int n = 0;
   for (const Pose& p : poses) n += p.interpolation == interpolation;
@@ -121,6 +123,32 @@ TEST(DrawingPlacement, APointOutOfReachIsNeverMovedAndTheFitFindsTheLargestSize)
   const DrawingPlan plan = PlanDrawing(g, square, flat, away, o, DefaultPose(g));
   EXPECT_EQ(plan.reach.strokesOutside, 4u);
   EXPECT_TRUE(plan.poses.empty());
+}
+
+TEST(DrawingPoses, ThePreviewedTravelBendsAsTheJointsTurn) {
+  Geometry geo;
+  const ArmGeometry g = geo.Get();
+  const DrawingOptions o = PenOptions();
+  const Drawing dashes{{Line({0, 0}, {5, 0}), Line({0, 100}, {5, 100})}};
+  const FlatDrawing flat = FlattenDrawing(dashes);
+  const Pose from = DefaultPose(g);
+  const DrawingPlan plan =
+      PreviewDrawing(g, dashes, flat, InitialPlacement(g, o.reach, flat), o, from);
+  ASSERT_EQ(plan.reach.strokesOutside, 0u);
+  ASSERT_EQ(plan.travel.size(), 2u);
+  // From where the arm is to the first stroke, then from the end of one dash to the other.
+  EXPECT_LT(Distance(plan.travel[0].front(), {from.x, from.y}), 0.3);
+  const std::vector<DrawingPoint>& hop = plan.travel[1];
+  const DrawingPoint a = plan.strokes[0].End(), b = plan.strokes[1].start;
+  EXPECT_LT(Distance(hop.front(), a), 0.3);
+  EXPECT_LT(Distance(hop.back(), b), 0.3);
+  // Off the straight line between them, as the arm really goes.
+  double most = 0;
+  for (DrawingPoint p : hop) {
+    const double across = std::fabs((b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x));
+    most = std::max(most, across / Distance(a, b));
+  }
+  EXPECT_GT(most, 2.0);
 }
 
 TEST(DrawingOrder, MergesDuplicatesAndJoinsAndOrdersByTheArmsTravel) {

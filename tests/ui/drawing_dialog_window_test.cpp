@@ -2,9 +2,10 @@
 // after the current one as one undo step.
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTest>
 
 #include "link/ui/drawing_dialog_window.h"
@@ -27,11 +28,12 @@ TEST_F(MainWindowTest, TextDialogPreviewsTheWordAndOkInsertsItAsOneStep) {
   auto* text = qobject_cast<QPlainTextEdit*>(dialog.Control(kDrawingTextField));
   ASSERT_NE(text, nullptr);
   text->setPlainText(QString::fromUtf8("Velmora\nかな漢"));
-  // The preview: the strokes of the words, the travel between them; the kanji no font has named.
+  // The preview: the strokes of the words, the travel to and between them; the kanji no font has
+  // named.
   const auto paths = state.simulator.comparison.Get();
   ASSERT_NE(paths, nullptr);
   EXPECT_GT(paths->strokes.size(), 7u);
-  EXPECT_EQ(paths->travel.size(), paths->strokes.size() - 1);
+  EXPECT_EQ(paths->travel.size(), paths->strokes.size());  // the first from where the arm is
   EXPECT_TRUE(paths->outside.empty());
   auto* ok = qobject_cast<QPushButton*>(dialog.Control(kDrawingOkButton));
   ASSERT_NE(ok, nullptr);
@@ -52,17 +54,21 @@ TEST_F(MainWindowTest, TextDialogPreviewsTheWordAndOkInsertsItAsOneStep) {
     QTest::mouseClick(qobject_cast<QPushButton*>(dialog.Control(kDrawingFitButton)),
                       Qt::LeftButton);
     EXPECT_TRUE(ok->isEnabled());
-    dialog.move(window->geometry().topLeft() + QPoint(10, 60));
     QTest::qWait(1500);
-    QGuiApplication::primaryScreen()->grabWindow(0).save(screenshot);
+    // The window with the dialog over its top left corner, whatever the size of the test screen.
+    QPixmap shot = window->grab();
+    QPainter painter(&shot);
+    painter.drawPixmap(QPoint(10, 60), dialog.grab());
+    painter.end();
+    shot.save(screenshot);
   }
 
   const std::vector<Pose> poses = dialog.Behaviour().Plan().poses;
   ASSERT_TRUE(InsertDrawing(state.pane, poses));
   EXPECT_EQ(state.document.motion.Poses().size(), before + poses.size());
   EXPECT_EQ(state.document.motion.CurrentIndex(), poses.size());
-  // One step back undoes the whole drawing.
-  QApplication::processEvents();
+  // One step back undoes the whole drawing (once the window has taken in the change).
+  for (int k = 0; k < 200 && !Action(kCmdUndo)->isEnabled(); ++k) QTest::qWait(10);
   Action(kCmdUndo)->trigger();
   EXPECT_EQ(state.document.motion.Poses().size(), before);
 }

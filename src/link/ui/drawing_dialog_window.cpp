@@ -55,18 +55,19 @@ void DrawingDialogWindow::ShowPreview() {
   PathPair paths;
   const DrawingPlan& plan = behaviour_.Plan();
   std::vector<DrawingPoint> points;
-  DrawingPoint last{};
-  bool first = true;
+  for (const std::vector<DrawingPoint>& travel : plan.travel) {
+    std::vector<PathPair::Point> line;
+    line.reserve(travel.size());
+    for (DrawingPoint p : travel) line.push_back(ToPoint(p));
+    paths.travel.push_back(std::move(line));
+  }
   for (const Stroke& s : plan.strokes) {
-    if (!first) paths.travel.push_back({ToPoint(last), ToPoint(s.start)});
     points.clear();
     FlattenStroke(s, 0.05, 5.0, points);
     std::vector<PathPair::Point> line;
     line.reserve(points.size());
     for (DrawingPoint p : points) line.push_back(ToPoint(p));
     paths.strokes.push_back(std::move(line));
-    last = s.End();
-    first = false;
   }
   // The parts out of reach, on the points the check found.
   const FlatDrawing& flat = behaviour_.Flat();
