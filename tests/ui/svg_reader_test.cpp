@@ -49,7 +49,8 @@ TEST(SvgReader, UnitsAndViewBoxAspectRules) {
 TEST(SvgReader, NestedTransformsUseAndInvisibleElements) {
   ExpectLines(Read("transforms.svg"), {{10, 10, 10, 0}, {50, 50, 60, 60}, {20, 70, 30, 80}});
   // Each use once (a shape filled and stroked is not drawn twice); the definition itself, the
-  // hidden line, the hidden group and shapes neither stroked nor filled draw nothing.
+  // hidden lines, the hidden group, and shapes neither stroked nor filled or wholly transparent
+  // draw nothing.
   ExpectLines(Read("use_and_hidden.svg"), {{20, 5, 30, 5}, {40, 5, 50, 5}});
 }
 

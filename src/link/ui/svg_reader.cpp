@@ -31,7 +31,7 @@ class StrokeEngine : public QPaintEngine {
   void updateState(const QPaintEngineState& changed) override {
     if (changed.state() & DirtyTransform) transform_ = changed.transform();
     if (changed.state() & DirtyPen) pen_ = Inks(changed.pen());
-    if (changed.state() & DirtyBrush) brush_ = changed.brush().style() != Qt::NoBrush;
+    if (changed.state() & DirtyBrush) brush_ = Shows(changed.brush());
   }
 
   void drawPath(const QPainterPath& path) override {
@@ -80,16 +80,20 @@ class StrokeEngine : public QPaintEngine {
   bool Overflow() const { return segments_ > kSvgMaxSegments; }
 
  private:
-  // stroke="none" leaves the pen's style as it was and takes away its brush.
-  static bool Inks(const QPen& pen) {
-    return pen.style() != Qt::NoPen && pen.brush().style() != Qt::NoBrush;
+  // Whether a brush leaves anything to see: stroke="none" leaves the pen's style as it was and
+  // takes away its brush, and a colour may be wholly transparent (stroke-opacity="0").
+  static bool Shows(const QBrush& brush) {
+    if (brush.style() == Qt::NoBrush) return false;
+    return brush.style() != Qt::SolidPattern || brush.color().alpha() != 0;
   }
+  static bool Inks(const QPen& pen) { return pen.style() != Qt::NoPen && Shows(pen.brush()); }
 
   bool Visible() const {
     // The painter's own pen and brush: the state handed to the engine can lag behind them.
     const QPainter* p = painter();
+    if (p != nullptr && p->opacity() <= 0) return false;
     const bool pen = p != nullptr ? Inks(p->pen()) : pen_;
-    const bool brush = p != nullptr ? p->brush().style() != Qt::NoBrush : brush_;
+    const bool brush = p != nullptr ? Shows(p->brush()) : brush_;
     return (pen || brush) && !Overflow();
   }
 
