@@ -1,5 +1,7 @@
 #include "link/motion_report.h"
 
+#include <cmath>
+
 namespace velmora {
 
 MotionReport ReportMotion(const CheckedMotion& checked, double penThreshold) {
@@ -14,19 +16,25 @@ MotionReport ReportMotion(const CheckedMotion& checked, double penThreshold) {
   }
   const std::vector<PathPoint>& pts = checked.path.points;
   r.durationMs = checked.path.duration;
-  // The travel between strokes: from a lift to the next time the pen is down. The time before the
-  // first stroke and after the last is the way to and from the drawing, not travel inside it.
+  // The travel between strokes: the time the lifted pen moves over the paper, from a lift to the
+  // next time the pen is down (its rising and lowering in place do not count). The way to the first
+  // stroke and from the last is the way to and from the drawing, not travel inside it.
+  constexpr double kMovedMm = 0.001;
   bool down = false;
   bool drawn = false;
-  uint32_t liftedAt = 0;
-  for (const PathPoint& p : pts) {
+  uint32_t travelled = 0;
+  for (std::size_t k = 0; k < pts.size(); ++k) {
+    const PathPoint& p = pts[k];
     const bool nowDown = p.z < penThreshold;
     if (down && !nowDown) {
       ++r.penLifts;
-      liftedAt = p.t;
+      travelled = 0;
     } else if (!down && nowDown) {
-      if (drawn) r.penUpTravelMs += p.t - liftedAt;
+      if (drawn) r.penUpTravelMs += travelled;
       drawn = true;
+    } else if (!down && k > 0 && p.t > pts[k - 1].t &&
+               std::hypot(p.x - pts[k - 1].x, p.y - pts[k - 1].y) > kMovedMm) {
+      travelled += p.t - pts[k - 1].t;
     }
     down = nowDown;
   }

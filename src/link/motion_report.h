@@ -20,7 +20,7 @@ struct MotionReport {
   std::size_t tooFast = 0;
   uint32_t durationMs = 0;     // the planned duration at x1
   std::size_t penLifts = 0;    // times the tool goes from below the pen threshold to above it
-  uint32_t penUpTravelMs = 0;  // planned time spent above the threshold between two strokes
+  uint32_t penUpTravelMs = 0;  // planned time the lifted pen moves between two strokes
 };
 
 // The report of a checked Motion; `penThreshold` is VPEN_TH (mm).

@@ -7,14 +7,20 @@ namespace {
 
 TEST(MotionReport, CountsLiftsAndTheTravelBetweenStrokesOnly) {
   CheckedMotion checked;
-  // Up to the paper, a stroke, a lift with 300 ms of travel, a stroke, a lift to the end.
-  const std::pair<uint32_t, float> points[] = {{0, 0},     {100, -30}, {200, -30},
-                                               {250, 0},   {400, 0},   {550, -30},
-                                               {700, -30}, {800, 0},   {2000, 0}};
-  for (const auto& [t, z] : points) {
+  // Down to the paper, a stroke, a lift in place, 300 ms of travel, a lowering in place, a
+  // stroke, a lift and a move away to the end.
+  struct At {
+    uint32_t t;
+    float x, z;
+  };
+  const At points[] = {{0, 0, 0},      {100, 0, -30},  {200, 5, -30},  {250, 5, 0},
+                       {400, 15, 0},   {550, 20, 0},   {700, 20, -30}, {800, 25, -30},
+                       {900, 25, 0},   {2000, 90, 0}};
+  for (const At& at : points) {
     PathPoint p;
-    p.t = t;
-    p.z = z;
+    p.t = at.t;
+    p.x = at.x;
+    p.z = at.z;
     checked.path.points.push_back(p);
   }
   checked.path.duration = 2000;
