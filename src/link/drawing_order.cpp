@@ -154,8 +154,12 @@ std::vector<Stroke> OrderStrokes(const std::vector<Stroke>& strokes, DrawingPoin
     std::size_t stroke;
     bool flip;
   };
-  auto first = [&](const Item& it) -> const End& { return it.flip ? tail[it.stroke] : head[it.stroke]; };
-  auto last = [&](const Item& it) -> const End& { return it.flip ? head[it.stroke] : tail[it.stroke]; };
+  auto first = [&](const Item& it) -> const End& {
+    return it.flip ? tail[it.stroke] : head[it.stroke];
+  };
+  auto last = [&](const Item& it) -> const End& {
+    return it.flip ? head[it.stroke] : tail[it.stroke];
+  };
   // Nearest neighbour, trying each stroke either way round.
   std::vector<Item> order;
   order.reserve(n);

@@ -13,9 +13,8 @@ TEST(MotionReport, CountsLiftsAndTheTravelBetweenStrokesOnly) {
     uint32_t t;
     float x, z;
   };
-  const At points[] = {{0, 0, 0},      {100, 0, -30},  {200, 5, -30},  {250, 5, 0},
-                       {400, 15, 0},   {550, 20, 0},   {700, 20, -30}, {800, 25, -30},
-                       {900, 25, 0},   {2000, 90, 0}};
+  const At points[] = {{0, 0, 0},    {100, 0, -30},  {200, 5, -30},  {250, 5, 0},  {400, 15, 0},
+                       {550, 20, 0}, {700, 20, -30}, {800, 25, -30}, {900, 25, 0}, {2000, 90, 0}};
   for (const At& at : points) {
     PathPoint p;
     p.t = at.t;
