@@ -65,14 +65,19 @@ TEST_F(MainWindowTest, ClosingWhileConnectedWaitsForTheLinkToLetGo) {
   Click(kCmdMotorOn);
   ASSERT_TRUE(QTest::qWaitFor([&] { return app.Robot().TorqueOn(1); }, 10000));
 
-  EXPECT_FALSE(window->close());  // the close waits for the disconnection
-  EXPECT_TRUE(window->isVisible());
-  EXPECT_TRUE(window->ShuttingDown());
-  EXPECT_FALSE(Button(kCmdCommunication)->isChecked());
-  Click(kCmdCommunication);  // nothing starts again meanwhile
-  EXPECT_FALSE(state.linkControls.IsToggleChecked(kCommunicationToggle));
-  EXPECT_FALSE(Button(kCmdCommunication)->isChecked());  // and nothing shows as started
-  EXPECT_FALSE(Action(kCmdCommunication)->isChecked());
+  // The close waits for the disconnection. On a busy machine the link may have let go of the
+  // robot before the window looks, and then the window closes at once.
+  if (window->close()) {
+    EXPECT_FALSE(state.servos.connected.load());
+  } else {
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->ShuttingDown());
+    EXPECT_FALSE(Button(kCmdCommunication)->isChecked());
+    Click(kCmdCommunication);  // nothing starts again meanwhile
+    EXPECT_FALSE(state.linkControls.IsToggleChecked(kCommunicationToggle));
+    EXPECT_FALSE(Button(kCmdCommunication)->isChecked());  // and nothing shows as started
+    EXPECT_FALSE(Action(kCmdCommunication)->isChecked());
+  }
 
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 10000));
   EXPECT_FALSE(state.servos.connected.load());
