@@ -14,6 +14,7 @@
 #include "simulator/ui/queue_rasterizer.h"
 #include "simulator/ui/render_thread.h"
 #include "simulator/ui/texture_table.h"
+#include "support/poses.h"
 #include "support/rushing_clock.h"
 
 namespace velmora {
@@ -86,21 +87,7 @@ void BM_FrameWithPathPreview(benchmark::State& state) {
   program.settings.Update([](Settings& s) { s.axisType3 = 0; });
   program.programSettings.Update([](ProgramSettings& s) { s.pathPreview = true; });
   const ArmGeometry g = program.geometry.Get();
-  std::vector<Pose> poses;
-  for (int i = 0; i < 1000; ++i) {
-    Pose p;
-    const double a = i * 0.37;
-    p.x = 30 + 50 * std::cos(a) + (i % 7) * 3;
-    p.y = 10 + 60 * std::sin(a * 0.9);
-    p.z = (i % 5 == 0) ? 0 : -25;
-    p.handWidth = 20;
-    p.interpolation = i % 5 == 0 ? kNone : (i % 5 == 3 ? kArc : kLinear);
-    p.arcRadius = 40;
-    p.arcDirection = i % 2;
-    p.transitionTime = 1000;
-    UpdateMotorValues(g, p);
-    poses.push_back(p);
-  }
+  const std::vector<Pose> poses = testing::DrawnMotion(g, 1000, 1000);
   program.document.motion.Replace(poses, 500);
   program.analysis.Update(program.document.motion, g, 5, 300);
 

@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
-#include <cmath>
 #include <memory>
 
 #include "document/motion.h"
@@ -16,6 +15,7 @@
 #include "simulator/ui/queue_rasterizer.h"
 #include "simulator/ui/texture_table.h"
 #include "simulator/ui/timeline_widget.h"
+#include "support/poses.h"
 #include "support/rushing_clock.h"
 
 namespace velmora {
@@ -40,21 +40,8 @@ void LoadDrawing(ProgramState& program) {
   InitialiseProgramState(program);
   program.linkControls.SetAxisChoice(5);
   const ArmGeometry g = program.geometry.Get();
-  std::vector<Pose> poses;
-  for (int i = 0; i < 500; ++i) {
-    Pose p;
-    const double a = i * 0.37;
-    p.x = 30 + 50 * std::cos(a) + (i % 7) * 3;
-    p.y = 10 + 60 * std::sin(a * 0.9);
-    p.z = (i % 5 == 0) ? 0 : -25;
-    p.handWidth = 20;
-    p.interpolation = i % 5 == 0 ? kNone : (i % 5 == 3 ? kArc : kLinear);
-    p.arcRadius = 40;
-    p.arcDirection = i % 2;
-    p.transitionTime = i % 25 == 0 ? 60 : 1000;
-    UpdateMotorValues(g, p);
-    poses.push_back(p);
-  }
+  std::vector<Pose> poses = testing::DrawnMotion(g, 500, 1000);
+  for (std::size_t i = 0; i < poses.size(); i += 25) poses[i].transitionTime = 60;
   program.document.motion.Replace(poses, 250);
   program.analysis.Update(program.document.motion, g, 5, 300);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "geometry/kinematics.h"
 #include "geometry/pose.h"
@@ -28,6 +31,28 @@ inline Pose LinearTo(const ArmGeometry& g, double x, double y, uint32_t time) {
   p.transitionTime = time;
   UpdateMotorValues(g, p);
   return p;
+}
+
+// A drawing of `count` Poses over the arm's working area: every fifth a None move with the pen up,
+// the others Linear and Arc strokes with the pen down; every move lasts `moveMs`.
+inline std::vector<Pose> DrawnMotion(const ArmGeometry& g, int count, uint32_t moveMs) {
+  std::vector<Pose> poses;
+  poses.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    Pose p;
+    const double a = i * 0.37;
+    p.x = 30 + 50 * std::cos(a) + (i % 7) * 3;
+    p.y = 10 + 60 * std::sin(a * 0.9);
+    p.z = (i % 5 == 0) ? 0 : -25;
+    p.handWidth = 20;
+    p.interpolation = i % 5 == 0 ? kNone : (i % 5 == 3 ? kArc : kLinear);
+    p.arcRadius = 40;
+    p.arcDirection = i % 2;
+    p.transitionTime = moveMs;
+    UpdateMotorValues(g, p);
+    poses.push_back(p);
+  }
+  return poses;
 }
 
 }  // namespace velmora::testing

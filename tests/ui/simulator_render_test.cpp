@@ -11,6 +11,7 @@
 #include "simulator/render_loop.h"
 #include "simulator/ui/queue_rasterizer.h"
 #include "simulator/ui/texture_table.h"
+#include "support/poses.h"
 
 namespace velmora {
 namespace {
@@ -166,19 +167,7 @@ TEST_F(SimulatorRenderTest, OverlayIsWrittenInBlackAndPlayInBlue) {
 // when every item and number is drawn in its place, as the current Pose moves along.
 TEST_F(SimulatorRenderTest, ThePlanComposedFromItsLayerLooksAsDrawnInPlace) {
   const ArmGeometry g = state.geometry.Get();
-  std::vector<Pose> poses;
-  for (int i = 0; i < 40; ++i) {
-    Pose p;
-    p.x = 30 + 50 * std::cos(i * 0.37);
-    p.y = 10 + 60 * std::sin(i * 0.33);
-    p.z = i % 5 == 0 ? 0 : -25;
-    p.handWidth = 20;
-    p.interpolation = i % 3 == 0 ? kArc : kLinear;
-    p.arcRadius = 40;
-    p.transitionTime = 1000;
-    UpdateMotorValues(g, p);
-    poses.push_back(p);
-  }
+  const std::vector<Pose> poses = testing::DrawnMotion(g, 40, 1000);
   state.document.motion.Replace(poses, 0);
   state.analysis.Update(state.document.motion, g, 5, 300);
   state.programSettings.Update([](ProgramSettings& s) { s.pathPreview = true; });
