@@ -20,14 +20,6 @@
 namespace velmora {
 namespace {
 
-DrawingOptions PenOptions() {
-  DrawingOptions o;
-  o.reach.penDownZ = -20;
-  o.reach.penUpZ = -5;
-  o.reach.axes = 3;
-  return o;
-}
-
 // `strokes` wavy strokes of `perStroke` cubic segments each, scattered over a 100 mm square.
 Drawing Curves(int strokes, int perStroke) {
   Drawing d;
@@ -74,7 +66,7 @@ void BM_DrawingPlaceFitOrder5000(benchmark::State& state) {
   Geometry geo;
   const ArmGeometry g = geo.Get();
   const Drawing drawing = Curves(250, 20);
-  const DrawingOptions o = PenOptions();
+  const DrawingOptions o;  // the pen type's heights, on 3 axes
   std::size_t poses = 0;
   for (auto _ : state) {
     const FlatDrawing flat = FlattenDrawing(drawing);
@@ -124,7 +116,7 @@ class FieldView : public ControlView {
 void BM_DrawingDialogChange5000(benchmark::State& state) {
   Geometry geo;
   FieldView view;
-  DrawingDialog dialog(view, geo.Get(), DrawingSource{Curves(250, 20), {}, {}}, PenOptions(),
+  DrawingDialog dialog(view, geo.Get(), DrawingSource{Curves(250, 20), {}, {}}, DrawingOptions(),
                        DefaultPose(geo.Get()));
   dialog.OnInit();
   int turn = 0;
@@ -141,7 +133,7 @@ void BM_DrawingArcsAgainstPolyline(benchmark::State& state) {
   Geometry geo;
   const ArmGeometry g = geo.Get();
   const Drawing drawing = CircleAndCurves();
-  const DrawingOptions o = PenOptions();
+  const DrawingOptions o;  // the pen type's heights, on 3 axes
   const FlatDrawing flat = FlattenDrawing(drawing);
   const Placement p = InitialPlacement(g, o.reach, flat);
   std::size_t drawn = 0;
@@ -175,7 +167,7 @@ void TimeOrderAgainstFileOrder(benchmark::State& state, Drawing drawing) {
   std::shuffle(drawing.strokes.begin(), drawing.strokes.end(), random);
   Geometry geo;
   const ArmGeometry g = geo.Get();
-  DrawingOptions o = PenOptions();
+  DrawingOptions o;
   const FlatDrawing flat = FlattenDrawing(drawing);
   const Placement p = InitialPlacement(g, o.reach, flat);
   DrawingSummary ordered, fileOrder;

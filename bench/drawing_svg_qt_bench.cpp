@@ -40,10 +40,7 @@ void BM_DrawingSvgReadPlaceFitOrder5000(benchmark::State& state) {
   const QByteArray file = CurvesFile();
   Geometry geo;
   const ArmGeometry g = geo.Get();
-  DrawingOptions o;
-  o.reach.penDownZ = -20;
-  o.reach.penUpZ = -5;
-  o.reach.axes = 3;
+  const DrawingOptions o;  // the pen type's heights, on 3 axes
   std::size_t segments = 0;
   for (auto _ : state) {
     const SvgReadResult read = ReadSvgData(file);

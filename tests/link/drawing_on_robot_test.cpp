@@ -73,10 +73,7 @@ TEST_F(DrawingOnRobot, MeasuredPathStaysWithinOneMillimetreOfTheDrawingAtTheDefa
   cubic(wave, {-15, -45}, {15, -15}, {30, -30});
   drawing.strokes.push_back(wave);
 
-  DrawingOptions o;
-  o.reach.penDownZ = -20;
-  o.reach.penUpZ = -5;
-  o.reach.axes = 3;
+  const DrawingOptions o;  // the pen type's heights, on 3 axes
   const FlatDrawing flat = FlattenDrawing(drawing);
   const Placement placement = InitialPlacement(g, o.reach, flat);
   Pose from = DefaultPose(g);

@@ -46,14 +46,6 @@ Stroke Line(DrawingPoint a, DrawingPoint b) {
   return s;
 }
 
-DrawingOptions PenOptions() {
-  DrawingOptions o;
-  o.reach.penDownZ = -20;
-  o.reach.penUpZ = -5;
-  o.reach.axes = 3;
-  return o;
-}
-
 double Distance(DrawingPoint a, DrawingPoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
 int Count(const std::vector<Pose>& poses, int32_t interpolation) {
@@ -67,7 +59,7 @@ TEST(DrawingPoses, CircleBecomesAFewArcsWithinToleranceAndPassesTheMotionCheck) 
   const ArmGeometry g = geo.Get();
   Drawing drawing{{Circle(0, 0, 20), Line({-30, 30}, {30, 30})}};
   const FlatDrawing flat = FlattenDrawing(drawing);
-  const DrawingOptions o = PenOptions();
+  const DrawingOptions o;  // the pen type's heights, on 3 axes
   const Placement placement = InitialPlacement(g, o.reach, flat);
   // Opens at its own size (60 mm), in the middle of the comfortable area.
   EXPECT_NEAR(placement.widthMm, 60, 1e-9);
@@ -104,7 +96,7 @@ TEST(DrawingPoses, CircleBecomesAFewArcsWithinToleranceAndPassesTheMotionCheck) 
 TEST(DrawingPlacement, APointOutOfReachIsNeverMovedAndTheFitFindsTheLargestSize) {
   Geometry geo;
   const ArmGeometry g = geo.Get();
-  const DrawingOptions o = PenOptions();
+  const DrawingOptions o;  // the pen type's heights, on 3 axes
   // A square of 1 m: far too big at its own size, so it opens at the largest size that fits.
   Drawing square{{Line({0, 0}, {1000, 0}), Line({1000, 0}, {1000, 1000}),
                   Line({1000, 1000}, {0, 1000}), Line({0, 1000}, {0, 0})}};
@@ -128,7 +120,7 @@ TEST(DrawingPlacement, APointOutOfReachIsNeverMovedAndTheFitFindsTheLargestSize)
 TEST(DrawingPoses, ThePreviewedTravelBendsAsTheJointsTurn) {
   Geometry geo;
   const ArmGeometry g = geo.Get();
-  const DrawingOptions o = PenOptions();
+  const DrawingOptions o;  // the pen type's heights, on 3 axes
   const Drawing dashes{{Line({0, 0}, {5, 0}), Line({0, 100}, {5, 100})}};
   const FlatDrawing flat = FlattenDrawing(dashes);
   const Pose from = DefaultPose(g);
@@ -153,9 +145,9 @@ TEST(DrawingPoses, ThePreviewedTravelBendsAsTheJointsTurn) {
 
 TEST(DrawingOrder, MergesDuplicatesAndJoinsAndOrdersByTheArmsTravel) {
   // Duplicates either way round go; ends that meet within 0.05 mm are joined.
-  const std::vector<Stroke> merged = MergeStrokes(
-      {Line({0, 0}, {10, 0}), Line({10, 0}, {0, 0}), Line({10.03, 0}, {10, 10}),
-       Line({20, 20}, {30, 20})});
+  const std::vector<Stroke> merged =
+      MergeStrokes({Line({0, 0}, {10, 0}), Line({10, 0}, {0, 0}), Line({10.03, 0}, {10, 10}),
+                    Line({20, 20}, {30, 20})});
   ASSERT_EQ(merged.size(), 2u);
   EXPECT_EQ(merged[0].segments.size(), 2u);
   EXPECT_EQ(merged[0].End(), (DrawingPoint{10, 10}));
@@ -188,7 +180,7 @@ TEST(DrawingOrder, StrokesThatMeetAnywhereInTheFileAreDrawnWithoutALift) {
   // An "A" as a font lists it: the diagonals share the apex, the crossbar stands between them.
   Geometry geo;
   const ArmGeometry g = geo.Get();
-  DrawingOptions o = PenOptions();
+  DrawingOptions o;
   const Drawing a{{Line({0, 20}, {5, 0}), Line({2.5, 10}, {7.5, 10}), Line({5, 0}, {10, 20})}};
   const FlatDrawing flat = FlattenDrawing(a);
   const Placement placement = InitialPlacement(g, o.reach, flat);
@@ -260,7 +252,7 @@ TEST(DrawingDialog, OkWaitsForTheReachTheFitEnablesItAndInsertCountsOnce) {
   Geometry geo;
   testing::MapView view;
   Drawing drawing{{Circle(0, 0, 20), Line({-30, 30}, {30, 30})}};
-  DrawingDialog dialog(view, geo.Get(), DrawingSource{drawing, {}, {}}, PenOptions(),
+  DrawingDialog dialog(view, geo.Get(), DrawingSource{drawing, {}, {}}, DrawingOptions(),
                        DefaultPose(geo.Get()));
   dialog.OnInit();
   EXPECT_TRUE(view.IsEnabled(kDrawingOkButton));
