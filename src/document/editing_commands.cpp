@@ -92,12 +92,8 @@ void PastePoses(PoseEditPane& pane) {
     pasted = true;
   });
   if (!pasted) return;
-  pane.FillPoseList();
   // The rows of the copies themselves, which follow the anchor.
-  pane.Selection().Add(anchor + 1, entries.size());
-  pane.ShowSelection();
-  pane.EnsureCurrentVisible();
-  pane.SyncViews();
+  pane.ShowAddedRows(anchor + 1, entries.size());
   RecordStep(pane.Doc());
 }
 

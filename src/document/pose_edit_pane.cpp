@@ -237,6 +237,14 @@ void PoseEditPane::EnsureCurrentVisible() {
   MarkPending(kSyncEnsureVisible, kChangeHighlight);
 }
 
+void PoseEditPane::ShowAddedRows(std::size_t first, std::size_t count) {
+  FillPoseList();
+  Selection().Add(first, count);
+  ShowSelection();
+  EnsureCurrentVisible();
+  SyncViews();
+}
+
 void PoseEditPane::RefreshAfterReplace() {
   FillPoseList();
   ShowPose();

@@ -94,6 +94,10 @@ class PoseEditPane {
   bool FieldsEnabled() const { return fieldsEnabled_.load(); }
   // Scrolls the list so that the current row is visible.
   void EnsureCurrentVisible();
+  // After Poses were put into the Motion at rows first..first+count-1: the list rebuilt with those
+  // rows selected besides the current row, scrolled to the current row, and the views brought up
+  // to date.
+  void ShowAddedRows(std::size_t first, std::size_t count);
   // The refresh after the whole Motion was replaced, converted or restored (undo, redo, load,
   // the coordinate-system and batch conversions, and the editing commands): rebuild the list,
   // show the current Pose, scroll to it.

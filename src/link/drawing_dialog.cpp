@@ -240,11 +240,7 @@ bool InsertDrawing(PoseEditPane& pane, const std::vector<Pose>& poses) {
     list.insert(list.begin() + static_cast<std::ptrdiff_t>(first), poses.begin(), poses.end());
     current = first + poses.size() - 1;
   });
-  pane.FillPoseList();
-  pane.Selection().Add(first, poses.size());
-  pane.ShowSelection();
-  pane.EnsureCurrentVisible();
-  pane.SyncViews();
+  pane.ShowAddedRows(first, poses.size());
   RecordStep(pane.Doc());
   return true;
 }

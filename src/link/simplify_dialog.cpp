@@ -108,11 +108,7 @@ bool ReplaceRows(PoseEditPane& pane, RowSpan span, const std::vector<Pose>& pose
     replaced = true;
   });
   if (!replaced) return false;
-  pane.FillPoseList();
-  pane.Selection().Add(span.first, poses.size());
-  pane.ShowSelection();
-  pane.EnsureCurrentVisible();
-  pane.SyncViews();
+  pane.ShowAddedRows(span.first, poses.size());
   RecordStep(pane.Doc());
   return true;
 }
