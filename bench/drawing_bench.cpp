@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <random>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/control_view.h"
@@ -190,20 +189,22 @@ void TimeOrderAgainstFileOrder(benchmark::State& state, Drawing drawing) {
   if (share > 0.5) state.SkipWithError("the pen-up travel is over half the file order's");
 }
 
-bool ReadFont(HersheyFont& font) {
-  std::ifstream in("/usr/share/hershey-fonts/futural.jhf", std::ios::binary);
-  std::stringstream data;
-  data << in.rdbuf();
-  return ParseHersheyFont(data.str(), font);
+// The machine's futural font, or the benchmark skipped when the font data is missing.
+bool Futural(benchmark::State& state, HersheyFont& font) {
+  for (FontChoice& choice : AvailableFonts()) {
+    if (choice.name == "futural") {
+      font = std::move(choice.font);
+      return true;
+    }
+  }
+  state.SkipWithError("hershey-fonts-data is not installed");
+  return false;
 }
 
 // Two lines of text set close together.
 void BM_DrawingTextOrder(benchmark::State& state) {
   HersheyFont font;
-  if (!ReadFont(font)) {
-    state.SkipWithError("hershey-fonts-data is not installed");
-    return;
-  }
+  if (!Futural(state, font)) return;
   TextOptions text;
   text.heightMm = 8;
   TimeOrderAgainstFileOrder(state,
@@ -214,10 +215,7 @@ BENCHMARK(BM_DrawingTextOrder)->Unit(benchmark::kMillisecond);
 // A few words scattered over a page: a label in each corner and one in the middle.
 void BM_DrawingScatteredWordsOrder(benchmark::State& state) {
   HersheyFont font;
-  if (!ReadFont(font)) {
-    state.SkipWithError("hershey-fonts-data is not installed");
-    return;
-  }
+  if (!Futural(state, font)) return;
   TextOptions text;
   text.heightMm = 6;
   const std::pair<const char*, DrawingPoint> words[] = {{"North", {0, 0}},
