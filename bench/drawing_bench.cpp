@@ -2,19 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "base/control_view.h"
 #include "geometry/kinematics.h"
 #include "link/drawing_dialog.h"
 #include "link/drawing_order.h"
 #include "link/drawing_placement.h"
 #include "link/drawing_poses.h"
 #include "link/hershey_font.h"
+#include "support/map_view.h"
 
 namespace velmora {
 namespace {
@@ -79,42 +78,11 @@ void BM_DrawingPlaceFitOrder5000(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawingPlaceFitOrder5000)->Unit(benchmark::kMillisecond);
 
-// The behaviour of the dialog on its own fields.
-class FieldView : public ControlView {
- public:
-  void SetText(int id, const std::string& text) override { texts_[id] = text; }
-  std::string Text(int id) const override {
-    const auto it = texts_.find(id);
-    return it == texts_.end() ? std::string() : it->second;
-  }
-  void SetCheck(int id, CheckState s) override { checks_[id] = s; }
-  CheckState Check(int id) const override {
-    const auto it = checks_.find(id);
-    return it == checks_.end() ? CheckState::kUnchecked : it->second;
-  }
-  void SetItems(int, const std::vector<std::string>&) override {}
-  void SetSelection(int, int) override {}
-  int Selection(int) const override { return 0; }
-  void SetRange(int, int, int) override {}
-  void SetPosition(int, int) override {}
-  int Position(int) const override { return 0; }
-  void Enable(int, bool) override {}
-  bool IsEnabled(int) const override { return true; }
-  MessageAnswer Ask(const std::string&, MessageButtons, MessageIcon) override {
-    return MessageAnswer::kOk;
-  }
-  void Beep() override {}
-
- private:
-  std::map<int, std::string> texts_;
-  std::map<int, CheckState> checks_;
-};
-
 // One change of a field of the dialog, for the drawing of 5,000 segments: the preview and the
 // summary are made anew.
 void BM_DrawingDialogChange5000(benchmark::State& state) {
   Geometry geo;
-  FieldView view;
+  testing::MapView view;
   DrawingDialog dialog(view, geo.Get(), DrawingSource{Curves(250, 20), {}, {}}, DrawingOptions(),
                        DefaultPose(geo.Get()));
   dialog.OnInit();
