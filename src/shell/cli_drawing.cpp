@@ -148,8 +148,8 @@ bool ReadDrawingArgs(const std::vector<std::string>& a, bool text, const std::st
       d.fit = true;
     } else if (a[i] == "--file-order") {
       d.fileOrder = true;
-    } else if (a[i].size() > 1 && a[i][0] == '-') {
-      CliError(io, command, "unknown option '" + a[i] + "'; see velmora " + command + " --help");
+    } else if (IsOption(a[i])) {
+      UnknownOption(io, command, a[i]);
       return false;
     } else {
       d.positional.push_back(a[i]);

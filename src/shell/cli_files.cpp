@@ -63,8 +63,8 @@ int RunCheck(const std::vector<std::string>& args, const CliIo& io) {
       options = false;
     } else if (options && a == "--json") {
       json = true;
-    } else if (options && a.size() > 1 && a[0] == '-') {
-      CliError(io, "check", "unknown option '" + a + "'; see velmora check --help");
+    } else if (options && IsOption(a)) {
+      UnknownOption(io, "check", a);
       return 2;
     } else {
       files.push_back(a);
@@ -122,13 +122,7 @@ int RunExport(const std::vector<std::string>& args, const CliIo& io) {
         CliError(io, "export", a[i] + " needs a file name");
         return 2;
       }
-    } else if (a[i].size() > 1 && a[i][0] == '-') {
-      CliError(io, "export", "unknown option '" + a[i] + "'; see velmora export --help");
-      return 2;
-    } else if (input.empty()) {
-      input = a[i];
-    } else {
-      CliError(io, "export", "one motion file at a time");
+    } else if (!TakeFile(io, "export", a[i], "one motion file at a time", input)) {
       return 2;
     }
   }
@@ -176,13 +170,7 @@ int RunConvert(const std::vector<std::string>& args, const CliIo& io) {
         CliError(io, "convert", "-o needs a file name");
         return 2;
       }
-    } else if (a[i].size() > 1 && a[i][0] == '-') {
-      CliError(io, "convert", "unknown option '" + a[i] + "'; see velmora convert --help");
-      return 2;
-    } else if (input.empty()) {
-      input = a[i];
-    } else {
-      CliError(io, "convert", "one table at a time");
+    } else if (!TakeFile(io, "convert", a[i], "one table at a time", input)) {
       return 2;
     }
   }

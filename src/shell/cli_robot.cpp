@@ -106,13 +106,7 @@ int RunPlay(const std::vector<std::string>& args, const CliIo& io) {
         CliError(io, "play", a[i] + " needs a value");
         return 2;
       }
-    } else if (a[i].size() > 1 && a[i][0] == '-') {
-      CliError(io, "play", "unknown option '" + a[i] + "'; see velmora play --help");
-      return 2;
-    } else if (file.empty()) {
-      file = a[i];
-    } else {
-      CliError(io, "play", "one motion file at a time");
+    } else if (!TakeFile(io, "play", a[i], "one motion file at a time", file)) {
       return 2;
     }
   }

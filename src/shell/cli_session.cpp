@@ -208,6 +208,24 @@ bool TakeOption(const std::vector<std::string>& args, std::size_t& i, const std:
   return false;
 }
 
+void UnknownOption(const CliIo& io, const std::string& command, const std::string& arg) {
+  CliError(io, command, "unknown option '" + arg + "'; see velmora " + command + " --help");
+}
+
+bool TakeFile(const CliIo& io, const std::string& command, const std::string& arg,
+              const std::string& second, std::string& file) {
+  if (IsOption(arg)) {
+    UnknownOption(io, command, arg);
+    return false;
+  }
+  if (!file.empty()) {
+    CliError(io, command, second);
+    return false;
+  }
+  file = arg;
+  return true;
+}
+
 CliCommon ReadCommon(const std::vector<std::string>& args, const CliIo& io, bool& ok) {
   CliCommon common;
   ok = true;

@@ -56,6 +56,16 @@ void ReleaseRobot(CliSession& s, const CliIo& io);
 bool TakeOption(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
                 std::string& value, bool& missing);
 
+// Whether `arg` looks like an option ("-x", "--name"); a lone "-" does not.
+inline bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+// The error for an option `command` does not know.
+void UnknownOption(const CliIo& io, const std::string& command, const std::string& arg);
+// An argument that none of `command`'s options took: the one file the command names goes into
+// `file`. False, with the error written, for an unknown option or for a second file (`second`
+// says why there can be only one).
+bool TakeFile(const CliIo& io, const std::string& command, const std::string& arg,
+              const std::string& second, std::string& file);
+
 // Reads --settings and --help from anywhere in the arguments; the others stay in `rest`.
 CliCommon ReadCommon(const std::vector<std::string>& args, const CliIo& io, bool& ok);
 
